@@ -1,0 +1,328 @@
+#!/usr/bin/env python3
+"""Assemble the replacement table files from the table sources in data/tables.
+
+    make_tables.py --out DIR [--with de,uk] [--data DIR]
+
+writes DIR/namefold1.tbl (single-character table) and DIR/namefold2.tbl
+(sequence table) in the encoding the plugin reads: UTF-16 LE with a
+byte-order mark and CR LF line ends.
+
+namefold1.tbl holds every *.single.txt source, then the Hangul syllables from
+gen_hangul.py, then the single entries of the named overlays; namefold2.tbl
+holds every *.sequence.txt source, then the sequence entries of the overlays.
+Since the last entry for a key wins in the single-character table, and a later
+sequence entry is tried first, overlay entries replace the defaults.
+
+Source format (UTF-8):
+  - a line starting with "#" is a comment and is copied into the table; it
+    must not contain "=", since the plugin would read such a line as an entry;
+  - a blank line is skipped;
+  - every other line is KEY=VALUE, split at the first "=". A single-character
+    key is one character, or U+XXXX for characters that are hard to see
+    (spaces, format characters, combining marks). A sequence key is 2 to 4
+    characters. VALUE is printable ASCII, taken as it is, trailing spaces
+    included; a single-character value may be empty.
+
+Any fault in a source stops the build with a message naming file and line.
+The functions are importable: build_tables() returns the lines of both tables
+and encode_table() turns lines into file bytes.
+"""
+
+import argparse
+import os
+import sys
+from dataclasses import dataclass, field
+
+TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_DATA_DIR = os.path.join(os.path.dirname(TOOLS_DIR), "data", "tables")
+
+SINGLE_FILE = "namefold1.tbl"
+SEQUENCE_FILE = "namefold2.tbl"
+
+SINGLE = "single"
+SEQUENCE = "sequence"
+
+SEQUENCE_KEY_MIN = 2
+SEQUENCE_KEY_MAX = 4
+SEQUENCE_VALUE_MAX = 7
+
+# Characters a Windows file name cannot hold; no value may produce them.
+FORBIDDEN_IN_NAMES = set('\\/:*?"<>|')
+
+# Overlay names that are spelled differently by users.
+OVERLAY_ALIASES = {"no": "nb"}
+
+BOM = "\ufeff"
+
+
+class TableSourceError(Exception):
+    """A table source breaks a rule of the format."""
+
+
+@dataclass
+class Entry:
+    key: str
+    value: str
+    source: str
+    line: int
+
+
+@dataclass
+class Source:
+    """One parsed source file: its lines for the table, in order."""
+    name: str
+    kind: str
+    # Each item is ("comment", text) or ("entry", Entry).
+    items: list = field(default_factory=list)
+
+    @property
+    def entries(self):
+        return [item for tag, item in self.items if tag == "entry"]
+
+
+def utf16_units(text):
+    """Number of UTF-16 code units of text."""
+    return len(text.encode("utf-16-le")) // 2
+
+
+def _decode_key(raw, kind, where):
+    if kind == SINGLE and raw.startswith("U+") and len(raw) > 2:
+        try:
+            code = int(raw[2:], 16)
+        except ValueError:
+            raise TableSourceError("%s: bad code point %r" % (where, raw)) from None
+        if not 0 < code <= 0x10FFFF or 0xD800 <= code <= 0xDFFF:
+            raise TableSourceError("%s: bad code point %r" % (where, raw))
+        return chr(code)
+    return raw
+
+
+def _check_value(value, kind, where):
+    for ch in value:
+        if not " " <= ch <= "~":
+            raise TableSourceError(
+                "%s: value %r holds %r, which is not printable ASCII" % (where, value, ch))
+        if ch in FORBIDDEN_IN_NAMES:
+            raise TableSourceError(
+                "%s: value %r holds %r, which a file name cannot hold" % (where, value, ch))
+    if kind == SEQUENCE and utf16_units(value) > SEQUENCE_VALUE_MAX:
+        raise TableSourceError("%s: sequence value %r is longer than %d units"
+                               % (where, value, SEQUENCE_VALUE_MAX))
+
+
+def _check_key(key, kind, where):
+    units = utf16_units(key)
+    if kind == SINGLE:
+        if units != 1:
+            raise TableSourceError("%s: single-character key %r is %d UTF-16 units, not 1"
+                                   % (where, key, units))
+        if key in "\r\n=\0":
+            raise TableSourceError("%s: key %r cannot be written in a table" % (where, key))
+    else:
+        if not SEQUENCE_KEY_MIN <= units <= SEQUENCE_KEY_MAX:
+            raise TableSourceError("%s: sequence key %r is %d UTF-16 units, not %d to %d"
+                                   % (where, key, units, SEQUENCE_KEY_MIN, SEQUENCE_KEY_MAX))
+        if any(ch in "\r\n=\0" for ch in key):
+            raise TableSourceError("%s: key %r cannot be written in a table" % (where, key))
+
+
+def parse_source_text(text, name, kind):
+    """Parse the text of one source; raise TableSourceError on any fault."""
+    if kind not in (SINGLE, SEQUENCE):
+        raise ValueError("unknown table kind %r" % kind)
+    source = Source(name, kind)
+    seen = {}
+    if text.startswith(BOM):
+        text = text[1:]
+    # Only LF and CR LF end a line: other Unicode line separators may be keys.
+    for number, line in enumerate(text.split("\n"), 1):
+        if line.endswith("\r"):
+            line = line[:-1]
+        where = "%s:%d" % (name, number)
+        if line.startswith("#"):
+            if "=" in line:
+                raise TableSourceError("%s: comment line contains '='" % where)
+            source.items.append(("comment", line))
+            continue
+        if not line.strip():
+            continue
+        if "=" not in line:
+            raise TableSourceError("%s: line is neither a comment nor an entry" % where)
+        raw_key, value = line.split("=", 1)
+        if not raw_key:
+            raise TableSourceError("%s: entry has no key" % where)
+        key = _decode_key(raw_key, kind, where)
+        _check_key(key, kind, where)
+        _check_value(value, kind, where)
+        if key in seen:
+            raise TableSourceError("%s: key %r already given on line %d" % (where, key, seen[key]))
+        seen[key] = number
+        source.items.append(("entry", Entry(key, value, name, number)))
+    return source
+
+
+def parse_source(path, kind=None):
+    """Parse a source file; the kind follows from its name unless given."""
+    name = os.path.basename(path)
+    if kind is None:
+        kind = source_kind(name)
+    with open(path, encoding="utf-8") as f:
+        return parse_source_text(f.read(), name, kind)
+
+
+def source_kind(name):
+    if name.endswith(".single.txt"):
+        return SINGLE
+    if name.endswith(".sequence.txt"):
+        return SEQUENCE
+    raise TableSourceError("%s: name must end in .single.txt or .sequence.txt" % name)
+
+
+def default_sources(data_dir=DEFAULT_DATA_DIR):
+    """Paths of the default sources of each kind, sorted by name."""
+    found = {SINGLE: [], SEQUENCE: []}
+    for name in sorted(os.listdir(data_dir)):
+        path = os.path.join(data_dir, name)
+        if os.path.isfile(path) and name.endswith(".txt"):
+            found[source_kind(name)].append(path)
+    return found
+
+
+def available_overlays(data_dir=DEFAULT_DATA_DIR):
+    """Names of the overlays found in the overlays folder."""
+    folder = os.path.join(data_dir, "overlays")
+    if not os.path.isdir(folder):
+        return []
+    names = {n.split(".", 1)[0] for n in os.listdir(folder) if n.endswith(".txt")}
+    return sorted(names)
+
+
+def overlay_sources(name, data_dir=DEFAULT_DATA_DIR):
+    """Paths of one overlay's sources, as {kind: path or None}."""
+    canonical = OVERLAY_ALIASES.get(name, name)
+    folder = os.path.join(data_dir, "overlays")
+    found = {}
+    for kind in (SINGLE, SEQUENCE):
+        path = os.path.join(folder, "%s.%s.txt" % (canonical, kind))
+        found[kind] = path if os.path.isfile(path) else None
+    if not any(found.values()):
+        raise TableSourceError("unknown overlay %r (available: %s)"
+                               % (name, ", ".join(available_overlays(data_dir))))
+    return found
+
+
+def hangul_source():
+    """The generated Hangul syllables as a parsed single-character source."""
+    if TOOLS_DIR not in sys.path:
+        sys.path.insert(0, TOOLS_DIR)
+    import gen_hangul
+    return parse_source_text("\n".join(gen_hangul.lines()), "gen_hangul.py", SINGLE)
+
+
+def check_shadowing(sources):
+    """Fail when a sequence entry can never match.
+
+    A later entry is tried first and the first match wins, so an entry is
+    dead when an entry written after it, with the same first unit, has a
+    continuation that is a prefix of its own. Entries of the same source are
+    always checked; across sources only among the defaults, since an overlay
+    replacing a default on purpose is what overlays are for.
+    """
+    written = []  # (entry, is_overlay) in file order
+    for source, is_overlay in sources:
+        written.extend((entry, is_overlay) for entry in source.entries)
+    for index, (earlier, earlier_overlay) in enumerate(written):
+        for later, later_overlay in written[index + 1:]:
+            if later.key[0] != earlier.key[0] or not earlier.key.startswith(later.key):
+                continue
+            if later.source != earlier.source and (earlier_overlay or later_overlay):
+                continue
+            raise TableSourceError(
+                "%s:%d: sequence %r can never match: %s:%d (%r) is written after it "
+                "and is tried first; write the shorter entry first"
+                % (earlier.source, earlier.line, earlier.key,
+                   later.source, later.line, later.key))
+
+
+def _table_lines(title, sources):
+    lines = [BOM + "# " + title]
+    for source, _ in sources:
+        lines.append("")
+        lines.append("# ---- %s ----" % source.name)
+        for tag, item in source.items:
+            lines.append(item if tag == "comment" else "%s=%s" % (item.key, item.value))
+    return lines
+
+
+def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
+    """Return (single_lines, sequence_lines, counts) for the given overlays.
+
+    counts maps each table file name to its number of entries.
+    """
+    defaults = default_sources(data_dir)
+    singles = [(parse_source(p), False) for p in defaults[SINGLE]]
+    singles.append((hangul_source(), False))
+    sequences = [(parse_source(p), False) for p in defaults[SEQUENCE]]
+    for name in overlays:
+        paths = overlay_sources(name, data_dir)
+        for kind, target in ((SINGLE, singles), (SEQUENCE, sequences)):
+            if paths[kind]:
+                source = parse_source(paths[kind], kind)
+                source.name = "overlays/" + source.name
+                target.append((source, True))
+    check_shadowing(sequences)
+    label = " with overlays " + ", ".join(overlays) if overlays else ""
+    single_lines = _table_lines(
+        "namefold single-character table%s. Lines without an equals sign are comments." % label,
+        singles)
+    sequence_lines = _table_lines(
+        "namefold sequence table%s. Lines without an equals sign are comments." % label,
+        sequences)
+    counts = {
+        SINGLE_FILE: sum(len(s.entries) for s, _ in singles),
+        SEQUENCE_FILE: sum(len(s.entries) for s, _ in sequences),
+    }
+    return single_lines, sequence_lines, counts
+
+
+def encode_table(lines):
+    """UTF-16 LE bytes of the lines, each ended by CR LF (the BOM is in line 1)."""
+    return "".join(line + "\r\n" for line in lines).encode("utf-16-le")
+
+
+def write_tables(out_dir, overlays=(), data_dir=DEFAULT_DATA_DIR):
+    """Build and write both table files; return {file name: entry count}."""
+    single_lines, sequence_lines, counts = build_tables(overlays, data_dir)
+    os.makedirs(out_dir, exist_ok=True)
+    for name, lines in ((SINGLE_FILE, single_lines), (SEQUENCE_FILE, sequence_lines)):
+        path = os.path.join(out_dir, name)
+        temp = path + ".tmp"
+        with open(temp, "wb") as f:
+            f.write(encode_table(lines))
+        os.replace(temp, path)
+    return counts
+
+
+def parse_overlay_list(text):
+    return [name.strip() for name in text.split(",") if name.strip()] if text else []
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Assemble the namefold table files.")
+    parser.add_argument("--out", required=True, help="folder to write the table files into")
+    parser.add_argument("--with", dest="overlays", default="",
+                        help="comma-separated overlays to append, e.g. de,uk")
+    parser.add_argument("--data", default=DEFAULT_DATA_DIR, help="folder of the table sources")
+    args = parser.parse_args(argv)
+    try:
+        counts = write_tables(args.out, parse_overlay_list(args.overlays), args.data)
+    except (TableSourceError, OSError) as error:
+        print("make_tables: error: %s" % error, file=sys.stderr)
+        return 1
+    for name, count in counts.items():
+        print("%s: %d entries" % (os.path.join(args.out, name), count))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
