@@ -1,0 +1,124 @@
+#include "plugin/values.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "namefold.h"
+#include "platform/platform.h"
+#include "plugin/catalogue.h"
+#include "tables/load_state.h"
+#include "tables/table_files.h"
+#include "transform/fold.h"
+#include "transform/transliterate.h"
+
+namespace namefold {
+namespace {
+
+constexpr std::size_t kNameCapacity = 1024;  // units of a name, before any replacement
+constexpr std::size_t kNameLimit = 1023;     // units of a name after transliteration
+
+enum Field {
+  kHasUnicode = 0,
+  kNameNoUnicode = 1,
+  kNameReplaceNoEnglish = 2,
+  kNameReplaceUserUnicode = 3,
+  kNameReplaceUserAll = 4,
+};
+
+// A path of 3 units or fewer (a drive root such as C:\) is no file.
+template <typename Char>
+bool IsTooShort(const Char* path) {
+  for (int i = 0; i < 4; ++i) {
+    if (path[i] == 0) return true;
+  }
+  return false;
+}
+
+int WriteBoolean(void* field_value, bool value) {
+  const std::int32_t word = value ? 1 : 0;
+  std::memcpy(field_value, &word, sizeof word);
+  return NAMEFOLD_FT_BOOLEAN;
+}
+
+// Hands a terminated UTF-16 result to the host; the caller has checked that it fits.
+int WriteWide(void* field_value, const Unit* text, std::size_t length) {
+  std::memcpy(field_value, text, (length + 1) * sizeof(Unit));
+  return NAMEFOLD_FT_WIDE_STRING;
+}
+
+// Copies the file's name into `name` (kNameCapacity + 1 units) and rewrites it with the tables
+// under the rules of `rules_code_page`. Without a single-character table nothing is replaced.
+void PrepareName(const Unit* file_name, int rules_code_page, Unit* name) {
+  CopyBoundedWide(name, NamePart(file_name, platform::kPathSeparator), kNameCapacity);
+  (void)EnsureSequenceTable();
+  if (EnsureSingleCharTable() == Loaded) {
+    const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
+                                   kProcessSequenceState};
+    Transliterate(tables, rules_code_page, name, kNameLimit);
+  }
+}
+
+}  // namespace
+
+int GetValue(const char* file_name, int field_index, void* field_value, int maxlen) {
+  if (file_name == nullptr || IsTooShort(file_name)) return NAMEFOLD_FT_FILE_ERROR;
+  switch (field_index) {
+    case kHasUnicode:  // an 8-bit path holds only characters of the ANSI code page
+      if (field_value == nullptr || maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
+      return WriteBoolean(field_value, false);
+    case kNameNoUnicode:
+      if (field_value == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_ROOM;
+      CopyBounded(static_cast<char*>(field_value), platform::NarrowNamePart(file_name),
+                  static_cast<std::size_t>(maxlen - 1));
+      return NAMEFOLD_FT_STRING;
+    default:
+      return NAMEFOLD_FT_NO_SUCH_FIELD;
+  }
+}
+
+int GetValueW(const Unit* file_name, int field_index, void* field_value, int maxlen) {
+  if (file_name == nullptr || IsTooShort(file_name)) return NAMEFOLD_FT_FILE_ERROR;
+  if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_SUCH_FIELD;
+  if (field_value == nullptr) return NAMEFOLD_FT_NO_ROOM;
+
+  if (field_index == kHasUnicode) {
+    if (maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
+    return WriteBoolean(field_value, !FoldsUnchanged(0, file_name));
+  }
+
+  // The host's buffer holds maxlen / 2 units. Copies are limited to one unit less, which leaves
+  // room for the terminator; folds count the terminator in that same number, one unit less again.
+  const int units = maxlen / 2 - 1;
+  const bool folds = field_index == kNameNoUnicode || field_index == kNameReplaceNoEnglish;
+  if (units < (folds ? 1 : 0)) return NAMEFOLD_FT_NO_ROOM;
+  const auto host_units = static_cast<std::size_t>(units);
+
+  const int system_code_page = platform::AnsiCodePage();
+  const bool native_rules =
+      field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
+  Unit name[kNameCapacity + 1];
+  PrepareName(file_name, native_rules ? system_code_page : 0, name);
+
+  Unit result[kNameCapacity + 1];
+  switch (field_index) {
+    case kNameNoUnicode:
+      FoldThroughCodePage(0, name, result,
+                          host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
+      break;
+    case kNameReplaceNoEnglish: {
+      // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
+      // European on Cyrillic systems.
+      const int second_code_page = system_code_page == 1251 ? 1250 : 1251;
+      FoldThroughCodePage(0, name, result, kNameLimit);
+      FoldThroughCodePage(second_code_page, result, name,
+                          host_units < kNameLimit ? host_units : kNameLimit);
+      return WriteWide(field_value, name, UnitLength(name));
+    }
+    default:
+      CopyBoundedWide(result, name, host_units < kNameCapacity ? host_units : kNameCapacity);
+      break;
+  }
+  return WriteWide(field_value, result, UnitLength(result));
+}
+
+}  // namespace namefold
