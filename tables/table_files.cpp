@@ -1,0 +1,82 @@
+#include "tables/table_files.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "tables/load_state.h"
+
+namespace namefold {
+namespace {
+
+SingleCharTable single_char_table;  // the text it points into is kept for the life of the process
+SequenceTable sequence_table;
+std::atomic<int> single_char_state{NotTried};
+std::atomic<int> sequence_state{NotTried};
+
+// Room for the longest path Windows hands out, plus the suffix.
+constexpr std::size_t kPathCapacity = 32768 + 8;
+Unit single_char_path[kPathCapacity];
+Unit sequence_path[kPathCapacity];
+
+// Moves `state` from NotTried to Unavailable for exactly one caller. Every other caller gets the
+// state it found.
+bool ClaimLoad(std::atomic<int>& state, int& found) {
+  found = state.load(std::memory_order_acquire);
+  if (found != NotTried) return false;
+  return state.compare_exchange_strong(found, Unavailable, std::memory_order_acq_rel,
+                                       std::memory_order_acquire);
+}
+
+// The text of the table file with `suffix`, or none. Only the caller that claimed the table's load
+// uses its `table_path` buffer (kPathCapacity units), which keeps 64 KiB off the host's stack.
+platform::FileText ReadTableFile(const Unit* suffix, Unit* table_path) {
+  if (platform::OwnPath(table_path, kPathCapacity) == 0) return {};
+  if (TableFilePath(table_path, platform::kPathSeparator, suffix, table_path, kPathCapacity) == 0)
+    return {};
+  return platform::ReadWholeFile(table_path, kMaxTableFileBytes);
+}
+
+}  // namespace
+
+const SingleCharTable& kProcessSingleCharTable = single_char_table;
+const SequenceTable& kProcessSequenceTable = sequence_table;
+const std::atomic<int>& kProcessSequenceState = sequence_state;
+
+std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix, Unit* out,
+                          std::size_t capacity) {
+  const Unit* file_name = NamePart(library_path, separator);
+  if (file_name == library_path) return 0;  // no folder: nowhere to look
+  std::size_t stem = UnitLength(library_path);
+  for (const Unit* p = file_name; *p != 0; ++p) {
+    if (*p == u'.') stem = static_cast<std::size_t>(p - library_path);  // the last '.' wins
+  }
+  const std::size_t length = stem + UnitLength(suffix);
+  if (length >= capacity) return 0;
+  std::memmove(out, library_path, stem * sizeof(Unit));  // out may be library_path
+  CopyBoundedWide(out + stem, suffix, length - stem);
+  return length;
+}
+
+int EnsureSingleCharTable() {
+  int found;
+  if (!ClaimLoad(single_char_state, found)) return found;
+  std::memset(&single_char_table, 0, sizeof single_char_table);
+  const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
+  if (file.text == nullptr) return Unavailable;
+  ParseSingleCharTable(file.text, single_char_table);
+  single_char_state.store(Loaded, std::memory_order_release);
+  return Loaded;
+}
+
+int EnsureSequenceTable() {
+  int found;
+  if (!ClaimLoad(sequence_state, found)) return found;
+  std::memset(&sequence_table, 0, sizeof sequence_table);
+  const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
+  if (file.text == nullptr) return Unavailable;
+  ParseSequenceTable(file.text, sequence_table);
+  sequence_state.store(Loaded, std::memory_order_release);
+  return Loaded;
+}
+
+}  // namespace namefold

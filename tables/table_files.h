@@ -1,0 +1,34 @@
+// The two replacement tables of the process, loaded once, on first demand, from the table files
+// beside the library: its file name with the extension dropped and "1.tbl" or "2.tbl" appended.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+
+#include "tables/sequence_table.h"
+#include "tables/single_char_table.h"
+#include "tables/text.h"
+
+namespace namefold {
+
+// Largest table file read; a bigger one leaves its table Unavailable.
+inline constexpr std::size_t kMaxTableFileBytes = 64u << 20;
+
+// Writes into `out` (capacity units, terminator included) the path of the table file with
+// `suffix` beside the library file `library_path`; `out` may be `library_path` itself. Returns the
+// length, or 0 when the path has no folder part or the result does not fit.
+[[nodiscard]] std::size_t TableFilePath(const Unit* library_path, Unit separator,
+                                        const Unit* suffix, Unit* out, std::size_t capacity);
+
+// Load the table on the first call in the process and return its state afterwards: Loaded (1) or
+// Unavailable (0). Exactly one caller ever loads; a caller that meets a load under way does not
+// wait and is told Unavailable. A failed load is never tried again, a loaded table never reloaded.
+int EnsureSingleCharTable();
+int EnsureSequenceTable();
+
+// The process's tables and the sequence table's state word, for the engine.
+extern const SingleCharTable& kProcessSingleCharTable;
+extern const SequenceTable& kProcessSequenceTable;
+extern const std::atomic<int>& kProcessSequenceState;
+
+}  // namespace namefold

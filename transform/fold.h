@@ -1,0 +1,22 @@
+// Round trips through code pages: what a name looks like after a system that only knows that
+// code page has stored it.
+#pragma once
+
+#include <cstddef>
+
+#include "tables/text.h"
+
+namespace namefold {
+
+// Folds the zero-terminated `source` through `code_page` (0: the ANSI code page) into
+// `destination`, `size` units with the terminator. Units the code page holds come back unchanged,
+// others as their best-fit substitute or '_'; a substitute that is a character file names may not
+// hold (\ / : * ? " < > | and controls) becomes '_'. A result that does not fit is cut, never in
+// the middle of a surrogate pair, and always terminated. Nothing is written when size is 0.
+// `source` and `destination` must not overlap.
+void FoldThroughCodePage(int code_page, const Unit* source, Unit* destination, std::size_t size);
+
+// Whether the zero-terminated `text`, of any length, folds through `code_page` unchanged.
+[[nodiscard]] bool FoldsUnchanged(int code_page, const Unit* text);
+
+}  // namespace namefold

@@ -1,0 +1,58 @@
+#include "transform/transliterate.h"
+
+#include "tables/load_state.h"
+#include "transform/native_ranges.h"
+
+namespace namefold {
+namespace {
+
+// Hiragana and katakana small ya, yu, yo.
+constexpr bool IsSmallKana(Unit unit) {
+  switch (unit) {
+    case 0x3083: case 0x3085: case 0x3087: case 0x30E3: case 0x30E5: case 0x30E7: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {
+  const auto native = NativeRanges(code_page);
+  Unit out[kTransliterateCapacity];
+  constexpr std::size_t kRoom = kTransliterateCapacity - 1;  // the terminator's unit stays free
+  std::size_t n = 0;
+  auto append = [&](const Unit* text) {
+    while (*text != 0 && n < kRoom) out[n++] = *text++;
+  };
+
+  for (std::size_t i = 0; name[i] != 0;) {
+    const Unit c = name[i];
+    if (InRanges(native, c)) {
+      if (n < kRoom) out[n++] = c;
+      ++i;
+      continue;
+    }
+    // The sequence table may become Loaded while this name is being rewritten.
+    if (tables.sequence_state.load(std::memory_order_acquire) == Loaded) {
+      const SequenceMatch match = FindSequence(tables.sequence, c, name + i + 1);
+      if (match.value != nullptr) {
+        append(match.value);  // the continuation is consumed even where it is native
+        i += match.consumed;
+        continue;
+      }
+    }
+    const Unit* replacement = tables.single.entries[c];
+    if (replacement == nullptr) {
+      if (n < kRoom) out[n++] = c;
+    } else if (IsSmallKana(name[i + 1])) {
+      if (replacement[0] != 0 && n < kRoom) out[n++] = replacement[0];  // き+ゃ: k + ya
+    } else {
+      append(replacement);
+    }
+    ++i;
+  }
+  out[n] = 0;
+  CopyBoundedWide(name, out, limit);
+}
+
+}  // namespace namefold
