@@ -39,3 +39,14 @@ target_include_directories(namefold_loader PUBLIC ${NAMEFOLD_ROOT} ${NAMEFOLD_RO
 if(NOT WIN32)
   target_link_libraries(namefold_loader PUBLIC ${CMAKE_DL_LIBS})
 endif()
+
+# The default replacement tables, assembled from the sources in data/tables beside the library.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+file(GLOB NAMEFOLD_TABLE_SOURCES CONFIGURE_DEPENDS
+  ${NAMEFOLD_ROOT}/data/tables/*.txt ${NAMEFOLD_ROOT}/data/tables/overlays/*)
+set(NAMEFOLD_TABLE_FILES ${NAMEFOLD_OUT_DIR}/namefold1.tbl ${NAMEFOLD_OUT_DIR}/namefold2.tbl)
+add_custom_command(OUTPUT ${NAMEFOLD_TABLE_FILES}
+  COMMAND Python3::Interpreter ${NAMEFOLD_ROOT}/tools/make_tables.py --out ${NAMEFOLD_OUT_DIR}
+  DEPENDS ${NAMEFOLD_TABLE_SOURCES} ${NAMEFOLD_ROOT}/tools/make_tables.py ${NAMEFOLD_ROOT}/tools/gen_hangul.py
+  COMMENT "Assembling the default replacement tables")
+add_custom_target(namefold_tables ALL DEPENDS ${NAMEFOLD_TABLE_FILES})
