@@ -8,7 +8,9 @@ const char* const kLibraryFileName = "namefold.dll";
 const char16_t kPathSeparator = u'\\';
 
 bool LoadPlugin(const std::filesystem::path& path, Plugin& plugin, std::string& error) {
-  const std::filesystem::path full = std::filesystem::absolute(path);
+  std::filesystem::path full = std::filesystem::absolute(path);
+  // Windows appends ".dll" to a name without extension; a final "." asks for the name as it is.
+  if (!full.has_extension()) full += ".";
   HMODULE module = LoadLibraryW(full.c_str());
   if (module == nullptr) {
     error = full.string() + ": cannot load (error " + std::to_string(GetLastError()) + ")";
