@@ -149,6 +149,20 @@ TEST(ContentGetValue, AnswersFieldsZeroAndOne) {
   }
 }
 
+// In a double-byte code page a trail byte can equal '\': 表 is 0x95 0x5C in code page 932.
+TEST(ContentGetValue, TrailBytesAreNotSeparators) {
+  if (host::kPathSeparator != u'\\' || AnsiCodePageUnderTest() != 932) {
+    GTEST_SKIP() << "needs Windows with the ANSI code page 932";
+  }
+  char value[32];
+  EXPECT_EQ(Library().get_value("C:\\dir\\\x95\x5c.txt", 1, 0, value, sizeof value, 0),
+            NAMEFOLD_FT_STRING);
+  EXPECT_STREQ(value, "\x95\x5c.txt");
+  EXPECT_EQ(Library().get_value("C:\\\x95\x5c\\a.txt", 1, 0, value, sizeof value, 0),
+            NAMEFOLD_FT_STRING);
+  EXPECT_STREQ(value, "a.txt");
+}
+
 TEST(ContentGetValue, RefusesNullPointers) {
   char value[16];
   EXPECT_EQ(Library().get_value(nullptr, 1, 0, value, 16, 0), NAMEFOLD_FT_FILE_ERROR);
