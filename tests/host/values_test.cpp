@@ -125,5 +125,51 @@ TEST(SharedCases, EveryTargetGivesTheseValues) {
   for (auto& [name, setup] : setups) host::UnloadPlugin(setup->plugin);
 }
 
+// Names longer than the name buffer: cut to 1024 units before any replacement; a transliterated
+// name keeps at most 1023, and the second fold of "NameReplaceNoEnglish" at most 1022.
+TEST(LongNames, AreCutToTheNameBuffer) {
+  struct Row {
+    const char* name;
+    bool tables;
+    int field;
+    std::size_t length;
+  };
+  const Row rows[] = {
+      {"copy without tables", false, NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, 1024},
+      {"copy after transliteration", true, NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, 1023},
+      {"native rules", true, NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE, 1023},
+      {"one fold without tables", false, NAMEFOLD_FIELD_NAME_NO_UNICODE, 1024},
+      {"one fold after transliteration", true, NAMEFOLD_FIELD_NAME_NO_UNICODE, 1023},
+      {"two folds", false, NAMEFOLD_FIELD_NAME_REPLACE_NO_ENGLISH, 1022},
+  };
+  TempDir plain_folder, tables_folder;
+  WriteBytes(tables_folder.path() / "namefold1.tbl", Utf16Le(u"q=Q\r\n"));
+  host::Plugin plain = LoadCopy(plain_folder.path());
+  host::Plugin with_tables = LoadCopy(tables_folder.path());
+  ASSERT_TRUE(plain.get_value_w != nullptr && with_tables.get_value_w != nullptr);
+  const std::u16string path = NativePath(u"C:/dir/") + std::u16string(5000, u'q');
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ValueResult result = GetValueW(row.tables ? with_tables : plain, path, row.field, 20000);
+    EXPECT_EQ(result.code, NAMEFOLD_FT_WIDE_STRING);
+    EXPECT_EQ(result.text.size(), row.length);
+    EXPECT_EQ(result.text.find_first_not_of(row.tables ? u'Q' : u'q'), std::u16string::npos);
+  }
+  host::UnloadPlugin(plain);
+  host::UnloadPlugin(with_tables);
+}
+
+// "HasUnicode" answers for the whole path, however long.
+TEST(LongNames, HasUnicodeLooksAtTheWholePath) {
+  TempDir folder;
+  host::Plugin plugin = LoadCopy(folder.path());
+  ASSERT_NE(plugin.get_value_w, nullptr);
+  const std::u16string ascii = NativePath(u"C:/dir/") + std::u16string(40000, u'a');
+  EXPECT_EQ(GetValueW(plugin, ascii, 0).boolean, 0);
+  EXPECT_EQ(GetValueW(plugin, ascii + u"\xDC00", 0).boolean, 1);  // unpaired everywhere
+  EXPECT_EQ(GetValueW(plugin, std::u16string(1023, u'a') + u"\xD800" + u"bcd", 0).boolean, 1);
+  host::UnloadPlugin(plugin);
+}
+
 }  // namespace
 }  // namespace namefold::testing
