@@ -1,0 +1,308 @@
+// The namefold program: a terminal host for the plugin, and tools for its table files.
+#include <tuple>
+
+#include "cli/listing.h"
+#include "cli/options.h"
+#include "cli/plugin_loader.h"
+#include "cli/system.h"
+#include "cli/table_build.h"
+#include "cli/table_check.h"
+#include "cli/table_convert.h"
+#include "cli/utf.h"
+#include "platform/platform.h"
+#include "tables/table_files.h"
+
+namespace namefold::cli {
+namespace {
+
+constexpr int kUsageError = 2;
+
+constexpr const char* kListHelp =
+    "Usage: namefold [OPTIONS] [PATH...]\n"
+    "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info, tables)\n"
+    "\n"
+    "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
+    "of a folder; the current folder when no PATH is given. Values that differ from the\n"
+    "name (and HasUnicode = 1) are marked with '*'.\n"
+    "\n"
+    "  -r, --recursive     descend into subfolders (symbolic links to folders are not followed)\n"
+    "      --fields LIST   fields by name or index, comma-separated (default: all)\n"
+    "      --changed       only files for which some shown field differs from the name\n"
+    "      --table         aligned table (the default on a terminal)\n"
+    "      --tsv           tab-separated values with a header line (the default otherwise)\n"
+    "      --json          JSON Lines: one object per file\n"
+    "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
+    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX)\n"
+    "  -h, --help          this help; 'namefold COMMAND --help' for a command\n"
+    "      --version       the version\n"
+    "\n"
+    "Exit status: 0 when all went well, 1 when a path could not be read, 2 for a usage error.\n"
+    "Use '--' before a PATH that is named like a command.\n";
+
+constexpr const char* kCheckHelp =
+    "Usage: namefold check [--single | --sequence] FILE...\n"
+    "\n"
+    "Checks replacement table files with the library's own parsers and reports, by line, what\n"
+    "does not do what it seems to: text that is not UTF-16 LE, an odd byte count, a zero unit\n"
+    "that ends the text early, text before a key, a key given twice, a line beginning with\n"
+    "'=', a one-unit sequence (which ends loading), sequences longer than 4 units, values\n"
+    "longer than 7 units, and sequences that a later line hides.\n"
+    "\n"
+    "The table kind comes from the file name (...1.tbl single-character, ...2.tbl sequence)\n"
+    "unless --single or --sequence is given.\n"
+    "\n"
+    "Exit status: 0 when every file is clean, 1 when problems were found, 2 for a usage error.\n";
+
+constexpr const char* kConvertHelp =
+    "Usage: namefold convert [--to-utf8 | --to-table] FILE [-o OUTPUT]\n"
+    "\n"
+    "Converts between the table file encoding (UTF-16 LE with a byte-order mark and CR LF line\n"
+    "ends) and UTF-8 text with LF line ends, for editing a table in any editor. Without a\n"
+    "direction, a UTF-16 LE file becomes UTF-8 and anything else (UTF-8, UTF-16 BE) becomes a\n"
+    "table file. Writes to OUTPUT, or to standard output.\n"
+    "\n"
+    "  namefold convert namefold1.tbl -o namefold1.txt      (edit namefold1.txt, then)\n"
+    "  namefold convert namefold1.txt -o namefold1.tbl\n";
+
+constexpr const char* kInfoHelp =
+    "Usage: namefold info [--plugin FILE] [--locale NAME]\n"
+    "\n"
+    "Shows the plugin library in use, the two table files it looks for (whether they exist and\n"
+    "parse cleanly), the ANSI code page it sees, its fields and the version.\n";
+
+constexpr const char* kTablesHelp =
+    "Usage: namefold tables [--with LIST] --out DIR\n"
+    "       namefold tables --list\n"
+    "\n"
+    "Writes the default replacement tables, namefold1.tbl and namefold2.tbl, into DIR, with the\n"
+    "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries.\n"
+    "--list shows the overlays there are.\n";
+
+void Print(const std::string& text) { Write(Stream::kOut, text); }
+void PrintError(const std::string& text) { Write(Stream::kErr, "namefold: " + text + "\n"); }
+
+fs::path DefaultPlugin() { return host::ExecutablePath().parent_path() / host::kLibraryFileName; }
+
+// Loads the plugin; returns 0, or the exit status when it cannot be.
+int Load(const Options& options, host::Plugin& plugin) {
+  if (options.locale) {
+    std::string error;
+    if (!SelectLibraryLocale(*options.locale, error)) {
+      PrintError(error);
+      return kUsageError;
+    }
+  }
+  const fs::path path = options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin();
+  std::string error;
+  if (!host::LoadPlugin(path, plugin, error)) {
+    PrintError("cannot load the plugin: " + EscapeForLine(error));
+    return 1;
+  }
+  return 0;
+}
+
+// The kind of a table file from its name: "...1.tbl" or "...2.tbl".
+bool TypeFromName(const fs::path& path, TableKind kind, TableType& type) {
+  if (kind != TableKind::kFromName) {
+    type = kind == TableKind::kSingle ? TableType::kSingleChar : TableType::kSequence;
+    return true;
+  }
+  const std::string name = DescribePath(path.filename()).text;
+  auto ends_with = [&](const char* suffix) {
+    const std::string s = suffix;
+    return name.size() >= s.size() &&
+           std::equal(s.rbegin(), s.rend(), name.rbegin(),
+                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); });
+  };
+  if (ends_with("1.tbl")) type = TableType::kSingleChar;
+  else if (ends_with("2.tbl")) type = TableType::kSequence;
+  else return false;
+  return true;
+}
+
+int RunCheck(const Options& options) {
+  int status = 0;
+  for (const std::string& operand : options.operands) {
+    const fs::path path = PathFromArgument(operand);
+    const std::string shown = DescribePath(path).shown;
+    TableType type;
+    if (!TypeFromName(path, options.kind, type)) {
+      PrintError(shown + ": cannot tell the table kind from the name (not ...1.tbl or ...2.tbl): "
+                         "give --single or --sequence");
+      return kUsageError;
+    }
+    std::string bytes, error;
+    if (!ReadFileBytes(path, bytes, error)) {
+      PrintError(shown + ": " + error);
+      status = 1;
+      continue;
+    }
+    const TableCheck check = CheckTable(bytes, type);
+    std::string out;
+    for (const TableProblem& problem : check.problems) {
+      out += shown + (problem.line > 0 ? ":" + std::to_string(problem.line) : "") + ": " +
+             problem.message + "\n";
+    }
+    const char* kind_name = type == TableType::kSingleChar ? "single-character" : "sequence";
+    out += shown + ": " + kind_name + " table, " + std::to_string(check.entries) +
+           (type == TableType::kSingleChar ? " keys" : " entries") + ", " +
+           (check.problems.empty() ? std::string("clean")
+                                   : std::to_string(check.problems.size()) + " problem(s)") + "\n";
+    Print(out);
+    if (!check.problems.empty()) status = 1;
+  }
+  return status;
+}
+
+int RunConvert(const Options& options) {
+  const fs::path input = PathFromArgument(options.operands[0]);
+  std::string bytes, error;
+  if (!ReadFileBytes(input, bytes, error)) {
+    PrintError(DescribePath(input).shown + ": " + error);
+    return 1;
+  }
+  const Conversion conversion = ConvertTableText(bytes, options.direction);
+  if (!conversion.ok) {
+    PrintError(DescribePath(input).shown + ": " + conversion.error);
+    return 1;
+  }
+  if (!options.output) {
+    if (conversion.to_table && IsTerminal(Stream::kOut)) {
+      PrintError("a table file is UTF-16: give -o FILE rather than writing it to the terminal");
+      return kUsageError;
+    }
+    Print(conversion.bytes);
+    return 0;
+  }
+  const fs::path output = PathFromArgument(*options.output);
+  if (!WriteFileBytes(output, conversion.bytes, error)) {
+    PrintError(DescribePath(output).shown + ": " + error);
+    return 1;
+  }
+  return 0;
+}
+
+std::string TableStatus(const fs::path& path, TableType type) {
+  std::string bytes, error;
+  std::error_code code;
+  if (!fs::exists(path, code)) return "missing (the fields are computed without it)";
+  if (!ReadFileBytes(path, bytes, error)) return error;
+  const TableCheck check = CheckTable(bytes, type);
+  const std::string count = std::to_string(check.entries) +
+                            (type == TableType::kSingleChar ? " keys" : " entries");
+  if (check.problems.empty()) return "present, parses cleanly, " + count;
+  return "present, " + count + ", " + std::to_string(check.problems.size()) +
+         " problem(s): run namefold check on it";
+}
+
+int RunInfo(const Options& options) {
+  host::Plugin plugin;
+  if (const int status = Load(options, plugin); status != 0) return status;
+  std::error_code code;
+  const fs::path library = fs::absolute(
+      options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin(), code).lexically_normal().make_preferred();
+  std::string out = "namefold " NAMEFOLD_VERSION "\n";
+  out += "library:        " + DescribePath(library).shown + "\n";
+  const std::u16string library_units = DescribePath(library).units;
+  for (const auto& [suffix, type] : {std::pair{u"1.tbl", TableType::kSingleChar},
+                                     std::pair{u"2.tbl", TableType::kSequence}}) {
+    std::u16string table(library_units.size() + 8, u'\0');
+    const std::size_t length = TableFilePath(library_units.c_str(), host::kPathSeparator, suffix,
+                                             table.data(), table.size());
+    out += type == TableType::kSingleChar ? "single table:   " : "sequence table: ";
+    if (length == 0) {
+      out += "none (the library's path has no folder)\n";
+      continue;
+    }
+    table.resize(length);
+    const fs::path table_path = PathFromArgument(ToUtf8(table));
+    out += DescribePath(table_path).shown + "\n                " + TableStatus(table_path, type) + "\n";
+  }
+  out += "ANSI code page: " + std::to_string(platform::AnsiCodePage()) + " (" +
+         EscapeForLine(CodePageSource()) + ")\n";
+  out += "fields:        ";
+  int index = 0;
+  for (const FieldInfo& field : QueryFields(plugin)) out += " " + std::to_string(index++) + " " + field.name;
+  Print(out + "\n");
+  host::UnloadPlugin(plugin);
+  return 0;
+}
+
+int RunTables(const Options& options) {
+  if (options.list_overlays) {
+    std::string out;
+    for (const std::string& name : AvailableOverlays()) out += name + "\n";
+    Print(out);
+    return 0;
+  }
+  const BuiltTables tables = BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
+  if (!tables.ok) {
+    PrintError("tables: " + tables.error);
+    return kUsageError;
+  }
+  const fs::path folder = PathFromArgument(*options.out_dir);
+  std::error_code code;
+  fs::create_directories(folder, code);
+  if (code) {
+    PrintError(DescribePath(folder).shown + ": " + code.message());
+    return 1;
+  }
+  std::string out;
+  for (const auto& [name, bytes, entries] :
+       {std::tuple{"namefold1.tbl", &tables.single_bytes, tables.single_entries},
+        std::tuple{"namefold2.tbl", &tables.sequence_bytes, tables.sequence_entries}}) {
+    const fs::path path = folder / name;
+    std::string error;
+    if (!WriteFileBytes(path, *bytes, error)) {
+      PrintError(DescribePath(path).shown + ": " + error);
+      return 1;
+    }
+    out += DescribePath(path).shown + ": " + std::to_string(entries) + " entries\n";
+  }
+  Print(out);
+  return 0;
+}
+
+const char* HelpOf(Command command) {
+  switch (command) {
+    case Command::kCheck: return kCheckHelp;
+    case Command::kConvert: return kConvertHelp;
+    case Command::kInfo: return kInfoHelp;
+    case Command::kTables: return kTablesHelp;
+    case Command::kList: break;
+  }
+  return kListHelp;
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& arguments) {
+  const ParsedArguments parsed = ParseArguments(arguments);
+  if (!parsed.ok) {
+    PrintError(EscapeForLine(parsed.error) + " (see namefold --help)");
+    return kUsageError;
+  }
+  const Options& options = parsed.options;
+  if (options.help) {
+    Print(HelpOf(options.command));
+    return 0;
+  }
+  if (options.version) {
+    Print("namefold " NAMEFOLD_VERSION "\n");
+    return 0;
+  }
+  switch (options.command) {
+    case Command::kCheck: return RunCheck(options);
+    case Command::kConvert: return RunConvert(options);
+    case Command::kInfo: return RunInfo(options);
+    case Command::kTables: return RunTables(options);
+    case Command::kList: break;
+  }
+  host::Plugin plugin;
+  if (const int status = Load(options, plugin); status != 0) return status;
+  const int status = ListFiles(options, plugin);
+  host::UnloadPlugin(plugin);
+  return status;
+}
+
+}  // namespace namefold::cli

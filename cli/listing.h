@@ -1,0 +1,21 @@
+// `namefold [OPTIONS] PATH...`: the fields of files, as the library computes them.
+#pragma once
+
+#include "cli/options.h"
+#include "cli/plugin_loader.h"
+
+namespace namefold::cli {
+
+// The names and type codes of the fields the library offers, in index order.
+struct FieldInfo {
+  std::string name;
+  int type = 0;
+};
+[[nodiscard]] std::vector<FieldInfo> QueryFields(const host::Plugin& plugin);
+
+// Lists the files of `options.operands` (the current folder when there are none). Messages about
+// unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2
+// for a bad --fields list.
+[[nodiscard]] int ListFiles(const Options& options, const host::Plugin& plugin);
+
+}  // namespace namefold::cli

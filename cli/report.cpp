@@ -1,0 +1,89 @@
+#include "cli/report.h"
+
+#include <algorithm>
+
+#include "cli/display_width.h"
+#include "cli/utf.h"
+
+namespace namefold::cli {
+namespace {
+
+constexpr const char* kNameHeader = "Name";
+constexpr const char* kPathKey = "path";
+constexpr const char* kHighlight = "\x1b[1;33m";
+constexpr const char* kReset = "\x1b[0m";
+
+std::string CellText(const Cell& cell) {
+  if (!cell.known) return "?";
+  if (cell.boolean) return cell.flag ? "1" : "0";
+  return EscapeForLine(cell.text);
+}
+
+void Pad(std::string& line, std::size_t width, std::size_t target) {
+  line.append(target > width ? target - width : 0, ' ');
+}
+
+}  // namespace
+
+std::string FormatTable(const std::vector<std::string>& fields, const std::vector<Row>& rows,
+                        bool color) {
+  // Every field cell starts with a one-column marker: "*" when it differs from the name.
+  std::vector<std::size_t> widths(fields.size() + 1);
+  widths[0] = DisplayWidth(kNameHeader);
+  for (std::size_t f = 0; f < fields.size(); ++f) widths[f + 1] = DisplayWidth(fields[f]) + 1;
+  std::vector<std::vector<std::string>> texts;
+  for (const Row& row : rows) {
+    std::vector<std::string>& line = texts.emplace_back();
+    line.push_back(row.shown);
+    for (const Cell& cell : row.cells) line.push_back(CellText(cell));
+    for (std::size_t c = 0; c < line.size(); ++c)
+      widths[c] = std::max(widths[c], DisplayWidth(line[c]) + (c > 0 ? 1 : 0));
+  }
+
+  std::string out;
+  auto format_line = [&](const std::vector<std::string>& cells, const Row* row) {
+    std::string line = cells[0];
+    Pad(line, DisplayWidth(cells[0]), widths[0]);
+    for (std::size_t c = 1; c < cells.size(); ++c) {
+      const bool marked = row != nullptr && row->cells[c - 1].marked;
+      line += "  ";
+      if (marked && color) line += kHighlight;
+      line += marked ? "*" : " ";
+      line += cells[c];
+      if (marked && color) line += kReset;
+      if (c + 1 < cells.size()) Pad(line, DisplayWidth(cells[c]) + 1, widths[c]);
+    }
+    return line + "\n";
+  };
+  std::vector<std::string> header_cells{kNameHeader};
+  header_cells.insert(header_cells.end(), fields.begin(), fields.end());
+  out += format_line(header_cells, nullptr);
+  for (std::size_t r = 0; r < rows.size(); ++r) out += format_line(texts[r], &rows[r]);
+  return out;
+}
+
+std::string FormatTsvHeader(const std::vector<std::string>& fields) {
+  std::string line = kNameHeader;
+  for (const std::string& field : fields) line += "\t" + field;
+  return line + "\n";
+}
+
+std::string FormatTsvRow(const Row& row) {
+  std::string line = row.shown;
+  for (const Cell& cell : row.cells) line += "\t" + CellText(cell);
+  return line + "\n";
+}
+
+std::string FormatJsonLine(const std::vector<std::string>& fields, const Row& row) {
+  std::string line = "{" + JsonString(kPathKey) + ":" + JsonString(row.text);
+  for (std::size_t f = 0; f < fields.size() && f < row.cells.size(); ++f) {
+    const Cell& cell = row.cells[f];
+    line += "," + JsonString(fields[f]) + ":";
+    if (!cell.known) line += "null";
+    else if (cell.boolean) line += cell.flag ? "true" : "false";
+    else line += JsonString(cell.text);
+  }
+  return line + "}\n";
+}
+
+}  // namespace namefold::cli

@@ -1,0 +1,36 @@
+// The rows of `namefold PATH...` in the three output formats.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace namefold::cli {
+
+struct Cell {
+  bool known = true;     // false when the library refused the value (shown as "?", JSON null)
+  bool boolean = false;  // a "HasUnicode"-like field: `flag` holds the value
+  bool flag = false;
+  std::string text;      // a string value, UTF-8
+  bool marked = false;   // the value differs from the name (a boolean: it is 1)
+};
+
+struct Row {
+  std::string shown;  // the path for a line of output, escaped
+  std::string text;   // the path as UTF-8, for JSON
+  std::vector<Cell> cells;
+};
+
+// An aligned table with a header line; columns are padded by display width, cells that differ
+// from the name carry a "*" (and, with `color`, are highlighted).
+[[nodiscard]] std::string FormatTable(const std::vector<std::string>& fields,
+                                      const std::vector<Row>& rows, bool color);
+
+// Tab-separated values: the header line, then one line per row. Tabs, line breaks and control
+// characters inside values are escaped, so each row is one line.
+[[nodiscard]] std::string FormatTsvHeader(const std::vector<std::string>& fields);
+[[nodiscard]] std::string FormatTsvRow(const Row& row);
+
+// One JSON object on one line: {"path": ..., field: value, ...}; booleans as true or false.
+[[nodiscard]] std::string FormatJsonLine(const std::vector<std::string>& fields, const Row& row);
+
+}  // namespace namefold::cli

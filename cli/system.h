@@ -1,0 +1,51 @@
+// What the program needs from the system: its arguments, paths as the library sees them, the
+// terminal, and the locale the library reads. One implementation per system (posix/, win32/).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace namefold::cli {
+
+namespace fs = std::filesystem;
+
+// The program proper, called by the system's entry point (entry.cpp) with the arguments after
+// the program name as UTF-8 (on POSIX, the bytes as given). Returns the exit status.
+[[nodiscard]] int Main(const std::vector<std::string>& arguments);
+
+// A path from a command-line argument or from UTF-8 text.
+[[nodiscard]] fs::path PathFromArgument(const std::string& argument);
+
+// A path as the library and the user see it.
+struct PathText {
+  std::u16string units;  // for the library; bytes that are not UTF-8 become U+FFFD
+  std::string text;      // the same as UTF-8
+  std::string shown;     // for one line of output: bad bytes and control characters escaped
+  bool well_formed = true;  // false when some bytes were not UTF-8
+};
+[[nodiscard]] PathText DescribePath(const fs::path& path);
+
+enum class Stream { kOut, kErr };
+
+// Whether the stream is an interactive terminal (a console on Windows).
+[[nodiscard]] bool IsTerminal(Stream stream);
+
+// Writes UTF-8 text; a Windows console receives it as UTF-16, anything else gets the bytes.
+void Write(Stream stream, std::string_view text);
+
+// Reads a whole file into `bytes`, or returns false with a one-line reason in `error`.
+[[nodiscard]] bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error);
+
+// Creates or replaces a file with `bytes`, or returns false with a one-line reason in `error`.
+[[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error);
+
+// Makes the library see the ANSI code page of locale `name`; must run before it is loaded.
+// Returns false with a one-line reason where the system offers no such choice.
+[[nodiscard]] bool SelectLibraryLocale(const std::string& name, std::string& error);
+
+// Where the library's ANSI code page comes from, for `namefold info`: "LC_ALL=ru_RU.UTF-8".
+[[nodiscard]] std::string CodePageSource();
+
+}  // namespace namefold::cli

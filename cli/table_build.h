@@ -1,0 +1,25 @@
+// Assembles the two table files from the built-in sources and the overlays a user names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace namefold::cli {
+
+struct BuiltTables {
+  bool ok = false;
+  std::string error;  // an unknown overlay, naming the ones there are
+  std::string single_bytes;    // namefold1.tbl: UTF-16 LE, byte-order mark, CR LF
+  std::string sequence_bytes;  // namefold2.tbl
+  std::size_t single_entries = 0;
+  std::size_t sequence_entries = 0;
+};
+
+// The default sources, then the overlays in the order given (an overlay's entries come later in
+// the file, so they win over the defaults); the same bytes as tools/make_tables.py.
+[[nodiscard]] BuiltTables BuildTables(const std::vector<std::string>& overlays);
+
+// The overlays there are, sorted.
+[[nodiscard]] std::vector<std::string> AvailableOverlays();
+
+}  // namespace namefold::cli

@@ -1,0 +1,40 @@
+// The table sources, built into the program (tools/gen_table_sources.py writes the data at build
+// time from data/tables): enough to assemble the same table files as tools/make_tables.py.
+#pragma once
+
+#include <cstddef>
+
+namespace namefold::cli {
+
+struct SourceBlock {
+  const char* name;     // the source's file name
+  std::size_t entries;  // entry lines in `text`
+  const char* text;     // UTF-8 lines, joined by line feeds, exactly as the table holds them
+};
+
+struct OverlayBlocks {
+  const char* name;             // as the user names it in --with
+  const SourceBlock* single;    // null when the overlay has no such source
+  const SourceBlock* sequence;
+};
+
+struct OverlayAlias {
+  const char* alias;
+  const char* name;
+};
+
+// The first line of each table after its byte-order mark; "{with}" stands where the list of
+// overlays goes (" with overlays de, uk", or nothing).
+extern const char* const kSingleTitle;
+extern const char* const kSequenceTitle;
+
+extern const SourceBlock kDefaultSingleBlocks[];
+extern const std::size_t kDefaultSingleBlocksCount;
+extern const SourceBlock kDefaultSequenceBlocks[];
+extern const std::size_t kDefaultSequenceBlocksCount;
+extern const OverlayBlocks kOverlays[];
+extern const std::size_t kOverlayCount;
+extern const OverlayAlias kOverlayAliases[];
+extern const std::size_t kOverlayAliasCount;
+
+}  // namespace namefold::cli

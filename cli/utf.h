@@ -1,0 +1,35 @@
+// Conversions between UTF-8 bytes and UTF-16 units, and the escaped forms the program prints.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace namefold::cli {
+
+inline constexpr char16_t kReplacementUnit = 0xFFFD;
+
+// Decodes UTF-8 into UTF-16; every byte that does not start or continue a well-formed sequence
+// (overlong forms and encoded surrogates included) becomes one U+FFFD. Returns false when any did.
+[[nodiscard]] bool DecodeUtf8(std::string_view bytes, std::u16string& units);
+
+// Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD. Returns false when any did.
+[[nodiscard]] bool EncodeUtf8(std::u16string_view units, std::string& bytes);
+
+// The same, for callers that accept the replacement.
+[[nodiscard]] std::string ToUtf8(std::u16string_view units);
+[[nodiscard]] std::u16string FromUtf8(std::string_view bytes);
+
+// Length of the well-formed UTF-8 sequence at the start of `bytes` and its code point, or 0 when
+// the first byte does not start one.
+[[nodiscard]] std::size_t NextCodePoint(std::string_view bytes, char32_t& code_point);
+
+// Text for one line of a terminal or a TSV field: well-formed UTF-8 stays; tab, line feed and
+// carriage return become \t, \n, \r; other control characters and every byte that is not
+// well-formed UTF-8 become \xHH (C1 controls \u0080..\u009F), so a row always stays one line.
+[[nodiscard]] std::string EscapeForLine(std::string_view bytes);
+
+// A JSON string literal, quotes included: '"', '\' and control characters escaped, U+2028 and
+// U+2029 escaped for JavaScript readers, bytes that are not well-formed UTF-8 as \ufffd.
+[[nodiscard]] std::string JsonString(std::string_view bytes);
+
+}  // namespace namefold::cli

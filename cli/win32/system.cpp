@@ -1,0 +1,99 @@
+#include "cli/system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "cli/utf.h"
+
+namespace namefold::cli {
+namespace {
+
+HANDLE StreamHandle(Stream stream) {
+  return GetStdHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+std::u16string Units(const std::wstring& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+fs::path PathFromArgument(const std::string& argument) {
+  const std::u16string units = FromUtf8(argument);
+  return fs::path(std::wstring(units.begin(), units.end()));
+}
+
+PathText DescribePath(const fs::path& path) {
+  PathText text;
+  text.units = Units(path.native());  // Windows names are UTF-16 already
+  text.well_formed = EncodeUtf8(text.units, text.text);
+  text.shown = EscapeForLine(text.text);
+  return text;
+}
+
+bool IsTerminal(Stream stream) {
+  DWORD mode;
+  return GetConsoleMode(StreamHandle(stream), &mode) != 0;
+}
+
+void Write(Stream stream, std::string_view text) {
+  const HANDLE handle = StreamHandle(stream);
+  DWORD mode, written;
+  if (GetConsoleMode(handle, &mode) != 0) {
+    const std::u16string units = FromUtf8(text);
+    const std::wstring wide(units.begin(), units.end());
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  while (!text.empty()) {  // a pipe or file gets the UTF-8 bytes, with no CR added
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
+    if (WriteFile(handle, text.data(), chunk, &written, nullptr) == 0 || written == 0) return;
+    text.remove_prefix(written);
+  }
+}
+
+bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
+  // The C++ streams of this runtime open files by 8-bit name: only CreateFileW takes every name.
+  std::error_code code;
+  if (fs::is_directory(path, code)) {
+    error = "is a folder";
+    return false;
+  }
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = GetLastError() == ERROR_FILE_NOT_FOUND ? "no such file" : "cannot be read";
+    return false;
+  }
+  bytes.clear();
+  char buffer[65536];
+  DWORD read = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != 0) && read > 0) bytes.append(buffer, read);
+  CloseHandle(file);
+  if (!ok) error = "read error";
+  return ok;
+}
+
+bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = file != INVALID_HANDLE_VALUE;
+  while (ok && !bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data(), chunk, &written, nullptr) != 0 && written > 0;
+    bytes.remove_prefix(written);
+  }
+  if (file != INVALID_HANDLE_VALUE && CloseHandle(file) == 0) ok = false;
+  if (!ok) error = "cannot be written";
+  return ok;
+}
+
+bool SelectLibraryLocale(const std::string&, std::string& error) {
+  error = "--locale: not available on Windows, where the library uses the system's ANSI code page";
+  return false;
+}
+
+std::string CodePageSource() { return "the system's ANSI code page"; }
+
+}  // namespace namefold::cli

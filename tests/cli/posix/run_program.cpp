@@ -1,0 +1,54 @@
+#include "tests/cli/run_program.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cli/plugin_loader.h"
+
+namespace namefold::testing {
+namespace {
+
+std::string ReadAll(std::FILE* file) {
+  std::string bytes;
+  std::rewind(file);
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+  std::fclose(file);
+  return bytes;
+}
+
+}  // namespace
+
+std::filesystem::path BuiltProgram() {
+  return host::ExecutablePath().parent_path().parent_path() / "out" / "namefold";
+}
+
+ProgramResult RunProgram(const std::filesystem::path& program,
+                         const std::vector<std::string>& arguments) {
+  ProgramResult result;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (out == nullptr || err == nullptr) return result;
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+    result.status = WEXITSTATUS(status);
+  }
+  result.out = ReadAll(out);
+  result.err = ReadAll(err);
+  return result;
+}
+
+}  // namespace namefold::testing

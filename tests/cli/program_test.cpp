@@ -1,0 +1,254 @@
+// The namefold program end to end: the built program, run on temporary folders and table files,
+// with a private copy of the built library.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "cli/plugin_loader.h"
+#include "cli/system.h"
+#include "cli/utf.h"
+#include "tests/cli/run_program.h"
+
+namespace namefold::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const bool kWindows = std::string(host::kLibraryFileName) == "namefold.dll";
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
+
+fs::path Path(const char8_t* utf8) { return fs::path(utf8); }
+
+std::string Le(std::u16string_view text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::string error;
+  ASSERT_TRUE(cli::WriteFileBytes(file, bytes, error)) << file << ": " << error;
+}
+
+std::string ReadBytes(const fs::path& file) {
+  std::string bytes, error;
+  EXPECT_TRUE(cli::ReadFileBytes(file, bytes, error)) << file << ": " << error;
+  return bytes;
+}
+
+// A temporary folder holding a copy of the library with two small tables beside it, and a folder
+// of files to list.
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    do {
+      root_ = fs::temp_directory_path() / ("namefold-cli-" + std::to_string(random()));
+    } while (!fs::create_directory(root_));
+    files_ = root_ / "files";
+    fs::create_directories(root_ / "plugin");
+    fs::create_directories(files_ / "sub");
+    plugin_ = root_ / "plugin" / host::kLibraryFileName;
+    fs::copy_file(BuiltProgram().parent_path() / host::kLibraryFileName, plugin_);
+    WriteBytes(root_ / "plugin" / "namefold1.tbl",
+               Le(u"\uFEFF# test\r\nЖ=Zh\r\nж=zh\r\nу=u\r\nк=k\r\né=e\r\n"));
+    WriteBytes(root_ / "plugin" / "namefold2.tbl", Le(u"\uFEFF# test\r\nук=UK\r\n"));
+    for (const fs::path& name : {Path(u8"plain.txt"), Path(u8"café.txt"), Path(u8"Жук.txt"),
+                                Path(u8"sub/ж.txt")}) {
+      WriteBytes(files_ / name, "");
+    }
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  ProgramResult Run(std::vector<std::string> arguments) const {
+    return RunProgram(BuiltProgram(), arguments);
+  }
+  ProgramResult List(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"--plugin", Utf8(plugin_)});
+    return Run(arguments);
+  }
+
+  fs::path root_;
+  fs::path files_;
+  fs::path plugin_;
+};
+
+TEST_F(Program, ListsAFolderAsTabSeparatedValues) {
+  const ProgramResult result =
+      List({"--tsv", "--fields", "HasUnicode,NameReplaceUserAll,3", Utf8(files_)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out,
+            "Name\tHasUnicode\tNameReplaceUserAll\tNameReplaceUserUnicode\n"
+            "café.txt\t0\tcafe.txt\tcafé.txt\n"  // é is native to code page 1252
+            "plain.txt\t0\tplain.txt\tplain.txt\n"
+            "sub\t0\tsub\tsub\n"
+            "Жук.txt\t1\tZhUK.txt\tZhUK.txt\n");  // the sequence "ук" before the single "у"
+}
+
+TEST_F(Program, RecursesChangedOnlyAndJson) {
+  const std::string sub = std::string("sub") + static_cast<char>(host::kPathSeparator);
+  const ProgramResult changed = List({"-r", "--changed", "--tsv", "--fields", "4", Utf8(files_)});
+  EXPECT_EQ(changed.status, 0) << changed.err;
+  EXPECT_EQ(changed.out, "Name\tNameReplaceUserAll\ncafé.txt\tcafe.txt\n" + sub +
+                             "ж.txt\tzh.txt\nЖук.txt\tZhUK.txt\n");
+
+  const ProgramResult json = List({"--json", "--fields", "0,4", Utf8(files_ / Path(u8"Жук.txt"))});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out, "{\"path\":" + cli::JsonString(Utf8(files_ / Path(u8"Жук.txt"))) +
+                          ",\"HasUnicode\":true,\"NameReplaceUserAll\":\"ZhUK.txt\"}\n");
+}
+
+TEST_F(Program, AlignedTableOnRequest) {
+  const ProgramResult result = List({"--table", "--fields", "4", Utf8(files_)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "Name        NameReplaceUserAll");
+  EXPECT_NE(result.out.find("Жук.txt    *ZhUK.txt\n"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find('\x1b'), std::string::npos);  // no colour outside a terminal
+}
+
+TEST_F(Program, UnreadablePathIsReportedAndTheOthersGoOn) {
+  const ProgramResult result =
+      List({"--tsv", "--fields", "4", Utf8(root_ / "missing"), Utf8(files_ / "plain.txt")});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  EXPECT_NE(result.err.find("missing"), std::string::npos) << result.err;
+  EXPECT_NE(result.out.find("plain.txt\tplain.txt\n"), std::string::npos) << result.out;
+}
+
+TEST_F(Program, NameThatIsNotUtf8IsEscapedAndPassedWithReplacement) {
+  if (kWindows) GTEST_SKIP() << "Windows file names are UTF-16";
+  fs::create_directory(root_ / "bad");
+  WriteBytes(root_ / "bad" / fs::path(std::string("caf\xE9\n.txt")), "");
+  const ProgramResult result = List({"--tsv", "--fields", "4", Utf8(root_ / "bad")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "Name\tNameReplaceUserAll\ncaf\\xE9\\n.txt\tcaf\xEF\xBF\xBD\\n.txt\n");
+  EXPECT_NE(result.err.find("warning: caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos) << result.err;
+}
+
+TEST_F(Program, LocaleChoosesTheCodePageTheLibrarySees) {
+  const std::vector<std::string> arguments{"--locale", "ru_RU.UTF-8", "--tsv", "--fields", "3",
+                                           Utf8(files_ / Path(u8"Жук.txt"))};
+  const ProgramResult result = List(arguments);
+  if (kWindows) {
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("--locale"), std::string::npos) << result.err;
+    return;
+  }
+  EXPECT_EQ(result.status, 0) << result.err;
+  // A file operand is shown as given; its Cyrillic is native to code page 1251.
+  EXPECT_EQ(result.out, "Name\tNameReplaceUserUnicode\n" + arguments.back() + "\tЖук.txt\n");
+}
+
+TEST_F(Program, UsageErrorsAndHelp) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> arguments;
+    int status;
+    const char* out;  // expected at the start of standard output
+    const char* err;  // expected in standard error
+  };
+  const Row rows[] = {
+      {"version", {"--version"}, 0, "namefold 0.", ""},
+      {"help", {"--help"}, 0, "Usage: namefold [OPTIONS] [PATH...]", ""},
+      {"check help", {"check", "--help"}, 0, "Usage: namefold check", ""},
+      {"unknown option", {"--bogus"}, 2, "", "namefold: unknown option --bogus (see namefold --help)\n"},
+      {"bad field", {"--fields", "Nope"}, 2, "", "--fields: no field Nope"},
+      {"missing plugin", {"--plugin", Utf8(root_ / "none.so")}, 1, "", "cannot load the plugin"},
+      {"unknown overlay", {"tables", "--with", "de,xx", "--out", Utf8(root_ / "t")}, 2, "",
+       "unknown overlay 'xx' (available: "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ProgramResult result = Run(row.arguments);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.out.substr(0, std::string(row.out).size()), row.out);
+    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(Program, CheckReportsByLineAndExitsByResult) {
+  WriteBytes(root_ / "good1.tbl", Le(u"\uFEFF# fine\r\na=b\r\n"));
+  WriteBytes(root_ / "bad2.tbl", Le(u"\uFEFF# c\r\nab=1\r\nx=2\r\ncd=3\r\n"));
+  WriteBytes(root_ / "utf8.txt", "a=b\n");
+
+  const ProgramResult good = Run({"check", Utf8(root_ / "good1.tbl")});
+  EXPECT_EQ(good.status, 0) << good.out << good.err;
+  EXPECT_NE(good.out.find("good1.tbl: single-character table, 1 keys, clean"), std::string::npos) << good.out;
+
+  const ProgramResult bad = Run({"check", Utf8(root_ / "good1.tbl"), Utf8(root_ / "bad2.tbl")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("bad2.tbl:3: sequence \"x\" has one unit: loading ends here, so the 1 line(s)"),
+            std::string::npos) << bad.out;
+
+  EXPECT_EQ(Run({"check", Utf8(root_ / "utf8.txt")}).status, 2);  // kind unknown from the name
+  const ProgramResult forced = Run({"check", "--single", Utf8(root_ / "utf8.txt")});
+  EXPECT_EQ(forced.status, 1);
+  EXPECT_NE(forced.out.find("utf8.txt: the file is UTF-8 text, not UTF-16 LE"), std::string::npos) << forced.out;
+}
+
+TEST_F(Program, ConvertRoundTripThroughFiles) {
+  const std::string table = Le(u"\uFEFF# Cyrillic\r\nЖ=Zh\r\n");
+  WriteBytes(root_ / "t1.tbl", table);
+  const ProgramResult to_text = Run({"convert", Utf8(root_ / "t1.tbl")});
+  EXPECT_EQ(to_text.status, 0) << to_text.err;
+  EXPECT_EQ(to_text.out, "# Cyrillic\nЖ=Zh\n");
+  WriteBytes(root_ / "t1.txt", to_text.out);
+  const ProgramResult to_table = Run({"convert", Utf8(root_ / "t1.txt"), "-o", Utf8(root_ / "back1.tbl")});
+  EXPECT_EQ(to_table.status, 0) << to_table.err;
+  EXPECT_EQ(ReadBytes(root_ / "back1.tbl"), table);
+}
+
+TEST_F(Program, InfoShowsTheLibraryAndItsTables) {
+  const ProgramResult with_tables = Run({"info", "--plugin", Utf8(plugin_)});
+  EXPECT_EQ(with_tables.status, 0) << with_tables.err;
+  EXPECT_NE(with_tables.out.find(Utf8(plugin_.parent_path() / "namefold1.tbl")), std::string::npos)
+      << with_tables.out;
+  EXPECT_NE(with_tables.out.find("present, parses cleanly, 5 keys"), std::string::npos) << with_tables.out;
+  EXPECT_NE(with_tables.out.find("present, parses cleanly, 1 entries"), std::string::npos);
+  EXPECT_NE(with_tables.out.find("ANSI code page: 1252"), std::string::npos);
+
+  fs::remove(root_ / "plugin" / "namefold2.tbl");
+  const ProgramResult without = Run({"info", "--plugin", Utf8(plugin_)});
+  EXPECT_NE(without.out.find("missing (the fields are computed without it)"), std::string::npos)
+      << without.out;
+}
+
+TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> with;
+    fs::path reference;  // the folder that tools/make_tables.py wrote
+  };
+  const Row rows[] = {
+      {"defaults", {}, BuiltProgram().parent_path()},
+      {"with de,uk", {"--with", "de,uk"}, fs::path(NAMEFOLD_REFERENCE_TABLES)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path out = root_ / "tables" / row.name;
+    std::vector<std::string> arguments{"tables", "--out", Utf8(out)};
+    arguments.insert(arguments.end(), row.with.begin(), row.with.end());
+    const ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const char* file : {"namefold1.tbl", "namefold2.tbl"}) {
+      EXPECT_TRUE(ReadBytes(out / file) == ReadBytes(row.reference / file)) << file;
+    }
+    const ProgramResult check = Run({"check", Utf8(out / "namefold2.tbl")});
+    EXPECT_NE(check.out.find("sequence table"), std::string::npos) << check.out;
+  }
+}
+
+}  // namespace
+}  // namespace namefold::testing

@@ -1,0 +1,23 @@
+// Running the built namefold program from a test, as a user's shell would.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace namefold::testing {
+
+struct ProgramResult {
+  int status = -1;
+  std::string out;  // what it wrote to standard output, as bytes
+  std::string err;
+};
+
+// The program the build made for this target, beside the library.
+[[nodiscard]] std::filesystem::path BuiltProgram();
+
+// Runs `program` with `arguments` (UTF-8; on POSIX, bytes as they are) and waits for it.
+[[nodiscard]] ProgramResult RunProgram(const std::filesystem::path& program,
+                                       const std::vector<std::string>& arguments);
+
+}  // namespace namefold::testing

@@ -1,0 +1,96 @@
+#include "cli/utf.h"
+
+#include <gtest/gtest.h>
+
+namespace namefold::cli {
+namespace {
+
+TEST(Utf, DecodeReplacesEachBadByteAndKeepsTheRest) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::u16string units;
+    bool valid;
+  };
+  const Row rows[] = {
+      {.name = "ascii", .bytes = "abc", .units = u"abc", .valid = true},
+      {.name = "two, three and four bytes", .bytes = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\x89",
+       .units = u"é€\U0001F389", .valid = true},
+      {.name = "lone continuation byte", .bytes = "a\x80z", .units = u"a\uFFFDz", .valid = false},
+      {.name = "overlong slash", .bytes = "\xC0\xAF", .units = u"\uFFFD\uFFFD", .valid = false},
+      {.name = "encoded surrogate", .bytes = "\xED\xA0\x80", .units = u"\uFFFD\uFFFD\uFFFD", .valid = false},
+      {.name = "beyond U+10FFFF", .bytes = "\xF4\x90\x80\x80", .units = u"\uFFFD\uFFFD\uFFFD\uFFFD", .valid = false},
+      {.name = "cut short at the end", .bytes = "x\xE2\x82", .units = u"x\uFFFD\uFFFD", .valid = false},
+      {.name = "latin-1 byte", .bytes = "caf\xE9.txt", .units = u"caf\uFFFD.txt", .valid = false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::u16string units;
+    EXPECT_EQ(DecodeUtf8(row.bytes, units), row.valid);
+    EXPECT_EQ(units, row.units);
+  }
+}
+
+TEST(Utf, EncodeReplacesUnpairedSurrogatesOnly) {
+  std::string bytes;
+  EXPECT_TRUE(EncodeUtf8(u"é\U0001F389", bytes));
+  EXPECT_EQ(bytes, "\xC3\xA9\xF0\x9F\x8E\x89");
+  EXPECT_FALSE(EncodeUtf8(std::u16string{u'a', char16_t(0xD83C), u'b', char16_t(0xDF89)}, bytes));
+  EXPECT_EQ(bytes, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
+TEST(Utf, EveryUnitSurvivesARoundTripExceptSurrogates) {
+  for (char32_t c = 1; c < 0x10000; ++c) {
+    const std::u16string unit(1, static_cast<char16_t>(c));
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    std::string bytes;
+    ASSERT_EQ(EncodeUtf8(unit, bytes), !surrogate) << std::hex << static_cast<unsigned>(c);
+    std::u16string back;
+    ASSERT_TRUE(DecodeUtf8(bytes, back)) << std::hex << static_cast<unsigned>(c);
+    ASSERT_EQ(back, surrogate ? u"\uFFFD" : unit) << std::hex << static_cast<unsigned>(c);
+  }
+}
+
+TEST(Utf, EscapeForLineKeepsRowsOnOneLine) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::string shown;
+  };
+  const Row rows[] = {
+      {.name = "plain", .bytes = "Москва.txt", .shown = "Москва.txt"},
+      {.name = "tab and line breaks", .bytes = "a\tb\nc\rd", .shown = "a\\tb\\nc\\rd"},
+      {.name = "other controls", .bytes = std::string("a\x01\x1B\x7F", 4), .shown = "a\\x01\\x1B\\x7F"},
+      {.name = "C1 control", .bytes = "\xC2\x85", .shown = "\\u0085"},
+      {.name = "bad bytes", .bytes = "bad\xFF\xC3.txt", .shown = "bad\\xFF\\xC3.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(EscapeForLine(row.bytes), row.shown);
+  }
+}
+
+TEST(Utf, JsonStringEscapesWhatJsonRequires) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::string json;
+  };
+  const Row rows[] = {
+      {.name = "empty", .bytes = "", .json = R"("")"},
+      {.name = "quote and backslash", .bytes = R"(a"b\c)", .json = R"("a\"b\\c")"},
+      {.name = "short escapes", .bytes = "\b\f\n\r\t", .json = R"("\b\f\n\r\t")"},
+      {.name = "other controls", .bytes = std::string("\x00\x01\x1F", 3), .json = R"("\u0000\u0001\u001f")"},
+      {.name = "DEL and slash stay", .bytes = "\x7F/", .json = "\"\x7F/\""},
+      {.name = "line separators", .bytes = "\xE2\x80\xA8\xE2\x80\xA9", .json = R"("\u2028\u2029")"},
+      {.name = "non-ASCII stays", .bytes = "Αθήνα 🎉", .json = "\"Αθήνα 🎉\""},
+      {.name = "bad bytes", .bytes = "a\xFF\xED\xA0\x80", .json = R"("a\ufffd\ufffd\ufffd\ufffd")"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(JsonString(row.bytes), row.json);
+  }
+}
+
+}  // namespace
+}  // namespace namefold::cli
