@@ -46,16 +46,29 @@ int WriteWide(void* field_value, const Unit* text, std::size_t length) {
   return NAMEFOLD_FT_WIDE_STRING;
 }
 
-// Copies the file's name into `name` (kNameCapacity + 1 units) and rewrites it with the tables
-// under the rules of `rules_code_page`. Without a single-character table nothing is replaced.
-void PrepareName(const Unit* file_name, int rules_code_page, Unit* name) {
-  CopyBoundedWide(name, NamePart(file_name, platform::kPathSeparator), kNameCapacity);
+// Writes the file's name, rewritten with the tables under the rules of `rules_code_page`, into
+// `out` (limit + 1 units), cut to `limit` units; returns its length. The name is first cut to
+// kNameCapacity units and, when rewritten, the result to kNameLimit. Without a single-character
+// table nothing is replaced.
+std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
+  const Unit* name = file_name;
+  const Unit* end = file_name;
+  for (; *end != 0; ++end) {
+    if (*end == platform::kPathSeparator) name = end + 1;
+  }
+  Unit cut[kNameCapacity + 1];
+  if (static_cast<std::size_t>(end - name) > kNameCapacity) {
+    CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end
+    name = cut;
+  }
   (void)EnsureSequenceTable();
   if (EnsureSingleCharTable() == Loaded) {
     const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
                                    kProcessSequenceState};
-    Transliterate(tables, rules_code_page, name, kNameLimit);
+    return TransliterateInto(tables, rules_code_page, name, out,
+                             limit < kNameLimit ? limit : kNameLimit);
   }
+  return CopyBoundedWide(out, name, limit < kNameCapacity ? limit : kNameCapacity);
 }
 
 }  // namespace
@@ -96,12 +109,12 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   const int system_code_page = platform::AnsiCodePage();
   const bool native_rules =
       field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
+  const int rules_code_page = native_rules ? system_code_page : 0;
   Unit name[kNameCapacity + 1];
-  PrepareName(file_name, native_rules ? system_code_page : 0, name);
-
   Unit result[kNameCapacity + 1];
   switch (field_index) {
     case kNameNoUnicode:
+      (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
       FoldThroughCodePage(0, name, result,
                           host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
       break;
@@ -109,14 +122,19 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
       // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
       // European on Cyrillic systems.
       const int second_code_page = system_code_page == 1251 ? 1250 : 1251;
+      (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
       FoldThroughCodePage(0, name, result, kNameLimit);
       FoldThroughCodePage(second_code_page, result, name,
                           host_units < kNameLimit ? host_units : kNameLimit);
       return WriteWide(field_value, name, UnitLength(name));
     }
-    default:
-      CopyBoundedWide(result, name, host_units < kNameCapacity ? host_units : kNameCapacity);
-      break;
+    default: {
+      // Straight into the result: the name is rewritten and cut in one pass.
+      const std::size_t length = PrepareName(
+          file_name, rules_code_page, result,
+          host_units < kNameCapacity ? host_units : kNameCapacity);
+      return WriteWide(field_value, result, length);
+    }
   }
   return WriteWide(field_value, result, UnitLength(result));
 }

@@ -8,6 +8,8 @@
 namespace namefold {
 namespace {
 
+// Static storage starts with every entry empty, and only the one caller that claims a table fills
+// it, once: clearing them again would only make all 1 MiB of them resident.
 SingleCharTable single_char_table;  // the text it points into is kept for the life of the process
 SequenceTable sequence_table;
 std::atomic<int> single_char_state{NotTried};
@@ -60,7 +62,6 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
 int EnsureSingleCharTable() {
   int found;
   if (!ClaimLoad(single_char_state, found)) return found;
-  std::memset(&single_char_table, 0, sizeof single_char_table);
   const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
   if (file.text == nullptr) return Unavailable;
   ParseSingleCharTable(file.text, single_char_table);
@@ -71,7 +72,6 @@ int EnsureSingleCharTable() {
 int EnsureSequenceTable() {
   int found;
   if (!ClaimLoad(sequence_state, found)) return found;
-  std::memset(&sequence_table, 0, sizeof sequence_table);
   const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
   if (file.text == nullptr) return Unavailable;
   ParseSequenceTable(file.text, sequence_table);

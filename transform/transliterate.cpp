@@ -16,19 +16,21 @@ constexpr bool IsSmallKana(Unit unit) {
 
 }  // namespace
 
-void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {
+std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
+                              Unit* out, std::size_t limit) {
   const auto native = NativeRanges(code_page);
-  Unit out[kTransliterateCapacity];
-  constexpr std::size_t kRoom = kTransliterateCapacity - 1;  // the terminator's unit stays free
+  // Appending only ever extends the result, so stopping at `limit` gives the same units as
+  // filling the whole capacity and cutting afterwards.
+  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
   std::size_t n = 0;
   auto append = [&](const Unit* text) {
-    while (*text != 0 && n < kRoom) out[n++] = *text++;
+    while (*text != 0 && n < room) out[n++] = *text++;
   };
 
   for (std::size_t i = 0; name[i] != 0;) {
     const Unit c = name[i];
     if (InRanges(native, c)) {
-      if (n < kRoom) out[n++] = c;
+      if (n < room) out[n++] = c;
       ++i;
       continue;
     }
@@ -43,15 +45,21 @@ void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, s
     }
     const Unit* replacement = tables.single.entries[c];
     if (replacement == nullptr) {
-      if (n < kRoom) out[n++] = c;
+      if (n < room) out[n++] = c;
     } else if (IsSmallKana(name[i + 1])) {
-      if (replacement[0] != 0 && n < kRoom) out[n++] = replacement[0];  // き+ゃ: k + ya
+      if (replacement[0] != 0 && n < room) out[n++] = replacement[0];  // き+ゃ: k + ya
     } else {
       append(replacement);
     }
     ++i;
   }
   out[n] = 0;
+  return n;
+}
+
+void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {
+  Unit out[kTransliterateCapacity];
+  (void)TransliterateInto(tables, code_page, name, out, kTransliterateCapacity - 1);
   CopyBoundedWide(name, out, limit);
 }
 

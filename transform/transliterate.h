@@ -27,4 +27,10 @@ inline constexpr std::size_t kTransliterateCapacity = 2048;
 // replacement. The result is cut to `limit` units; `name` must hold limit + 1 units.
 void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit);
 
+// The same from `source` into `destination` (limit + 1 units; not `source`), without the
+// intermediate buffer: writes the first `limit` units of the result, at most
+// kTransliterateCapacity - 1, and a terminator. Returns the units written.
+std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* source,
+                              Unit* destination, std::size_t limit);
+
 }  // namespace namefold
