@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/plugin_loader.h"
+#include "cli/utf.h"
 
 namespace namefold::testing {
 
@@ -29,8 +30,8 @@ class TempDir {
   fs::path path_;
 };
 
-[[nodiscard]] std::u16string FromUtf8(std::string_view text);
-[[nodiscard]] std::string ToUtf8(std::u16string_view text);
+using cli::FromUtf8;
+using cli::ToUtf8;
 
 // The bytes of a table file: UTF-16 LE units, no byte-order mark unless `text` holds one.
 [[nodiscard]] std::string Utf16Le(std::u16string_view text);
