@@ -42,6 +42,11 @@ struct FileText {
 // as WideCharToMultiByte with the default character '_' and MultiByteToWideChar do, and writes
 // exactly `count` units to `destination`: a unit the code page holds comes back unchanged, any
 // other as its best-fit substitute or '_'. Under 65001 only unpaired surrogates change (U+FFFD).
+// Every code page holds ASCII (units below 0x80), whatever surrounds it.
 void FoldUnits(int code_page, const Unit* source, std::size_t count, Unit* destination);
+
+// Whether the zero-terminated `text`, of any length, comes back from FoldUnits unchanged (folded
+// in pieces that never separate a surrogate pair). May stop at the first unit that changes.
+[[nodiscard]] bool FoldsUnchanged(int code_page, const Unit* text);
 
 }  // namespace namefold::platform

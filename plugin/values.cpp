@@ -113,20 +113,21 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   Unit name[kNameCapacity + 1];
   Unit result[kNameCapacity + 1];
   switch (field_index) {
-    case kNameNoUnicode:
+    case kNameNoUnicode: {
       (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
-      FoldThroughCodePage(0, name, result,
-                          host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
-      break;
+      const std::size_t length = FoldThroughCodePage(
+          0, name, result, host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
+      return WriteWide(field_value, result, length);
+    }
     case kNameReplaceNoEnglish: {
       // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
       // European on Cyrillic systems.
       const int second_code_page = system_code_page == 1251 ? 1250 : 1251;
       (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
-      FoldThroughCodePage(0, name, result, kNameLimit);
-      FoldThroughCodePage(second_code_page, result, name,
-                          host_units < kNameLimit ? host_units : kNameLimit);
-      return WriteWide(field_value, name, UnitLength(name));
+      (void)FoldThroughCodePage(0, name, result, kNameLimit);
+      const std::size_t length = FoldThroughCodePage(
+          second_code_page, result, name, host_units < kNameLimit ? host_units : kNameLimit);
+      return WriteWide(field_value, name, length);
     }
     default: {
       // Straight into the result: the name is rewritten and cut in one pass.
@@ -136,7 +137,6 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
       return WriteWide(field_value, result, length);
     }
   }
-  return WriteWide(field_value, result, UnitLength(result));
 }
 
 }  // namespace namefold

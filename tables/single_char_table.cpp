@@ -13,7 +13,8 @@ void ParseSingleCharTable(Unit* text, SingleCharTable& table) {
 
     // The line end is searched from the key itself, so a key that is a CR or LF (a line that
     // begins with "=") ends the search at once and its value runs on to a later terminator.
-    while (*p != 0 && *p != u'\r' && *p != u'\n') ++p;
+    // Most units lie above CR, the largest of the three that end a line: one test passes them.
+    while (*p > u'\r' || (*p != 0 && *p != u'\r' && *p != u'\n')) ++p;
     if (*p == 0) return;
     *p++ = 0;  // terminates the value; the LF of a CR LF pair is the next unit scanned
   }

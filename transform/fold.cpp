@@ -28,31 +28,31 @@ constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std:
 
 }  // namespace
 
-void FoldThroughCodePage(int code_page, const Unit* source, Unit* destination, std::size_t size) {
-  if (size == 0) return;
-  const std::size_t count = WholeCharacters(source, UnitLength(source), size - 1);
-  platform::FoldUnits(code_page, source, count, destination);
-  for (std::size_t i = 0; i < count; ++i) {
+std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destination,
+                                std::size_t size) {
+  if (size == 0) return 0;
+  // ASCII comes back as it is from every code page, whatever follows it: copied, not folded.
+  std::size_t ascii = 0;
+  while (ascii < size - 1 && source[ascii] != 0 && source[ascii] < 0x80) {
+    destination[ascii] = source[ascii];
+    ++ascii;
+  }
+  std::size_t length = ascii;
+  while (length < size && source[length] != 0) ++length;  // one past the limit tells a cut pair
+  const std::size_t count = WholeCharacters(source, length, size - 1);
+  if (count > ascii) {
+    platform::FoldUnits(code_page, source + ascii, count - ascii, destination + ascii);
+  }
+  for (std::size_t i = ascii; i < count; ++i) {
     // Only substitutes are checked: what the name already held is left as it is.
     if (destination[i] != source[i] && IsForbiddenInFileNames(destination[i])) destination[i] = u'_';
   }
   destination[count] = 0;
+  return count;
 }
 
 bool FoldsUnchanged(int code_page, const Unit* text) {
-  constexpr std::size_t kPiece = 1024;
-  Unit folded[kPiece];
-  for (;;) {
-    std::size_t length = 0;
-    while (length <= kPiece && text[length] != 0) ++length;  // at most kPiece + 1
-    if (length == 0) return true;
-    const std::size_t count = WholeCharacters(text, length, kPiece);
-    platform::FoldUnits(code_page, text, count, folded);
-    for (std::size_t i = 0; i < count; ++i) {
-      if (folded[i] != text[i]) return false;
-    }
-    text += count;
-  }
+  return platform::FoldsUnchanged(code_page, text);
 }
 
 }  // namespace namefold

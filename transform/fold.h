@@ -13,8 +13,9 @@ namespace namefold {
 // others as their best-fit substitute or '_'; a substitute that is a character file names may not
 // hold (\ / : * ? " < > | and controls) becomes '_'. A result that does not fit is cut, never in
 // the middle of a surrogate pair, and always terminated. Nothing is written when size is 0.
-// `source` and `destination` must not overlap.
-void FoldThroughCodePage(int code_page, const Unit* source, Unit* destination, std::size_t size);
+// `source` and `destination` must not overlap. Returns the units written before the terminator.
+std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destination,
+                                std::size_t size);
 
 // Whether the zero-terminated `text`, of any length, folds through `code_page` unchanged.
 [[nodiscard]] bool FoldsUnchanged(int code_page, const Unit* text);

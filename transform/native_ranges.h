@@ -16,7 +16,9 @@ struct UnitRange {
 // The native ranges of `code_page`; empty for code pages without any (0, 1250, 65001, ...).
 [[nodiscard]] std::span<const UnitRange> NativeRanges(int code_page);
 
-[[nodiscard]] constexpr bool InRanges(std::span<const UnitRange> ranges, Unit unit) {
+// With a fixed extent the loop is unrolled: the engine picks the extent once per name.
+template <std::size_t kExtent = std::dynamic_extent>
+[[nodiscard]] constexpr bool InRanges(std::span<const UnitRange, kExtent> ranges, Unit unit) {
   for (const UnitRange& range : ranges) {
     if (unit >= range.first && unit <= range.last) return true;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include "tables/text.h"
 
@@ -14,5 +15,9 @@ namespace namefold::platform {
 // 65001; for any other number (0 included) it returns false and writes nothing.
 [[nodiscard]] bool FoldKnownCodePage(int code_page, const Unit* source, std::size_t count,
                                      Unit* destination);
+
+// Whether every unit of the zero-terminated `text` comes back from FoldKnownCodePage unchanged;
+// stops at the first that would not. No value for a code page that FoldKnownCodePage does not know.
+[[nodiscard]] std::optional<bool> KnownCodePageHolds(int code_page, const Unit* text);
 
 }  // namespace namefold::platform

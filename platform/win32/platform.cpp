@@ -126,4 +126,25 @@ void FoldUnits(int code_page, const Unit* source, std::size_t count, Unit* desti
   }
 }
 
+bool FoldsUnchanged(int code_page, const Unit* text) {
+  constexpr std::size_t kPiece = 1024;
+  Unit folded[kPiece];
+  for (;;) {
+    while (*text != 0 && *text < 0x80) ++text;  // ASCII comes back as it is in every code page
+    std::size_t length = 0;
+    while (length <= kPiece && text[length] != 0) ++length;  // at most kPiece + 1
+    if (length == 0) return true;
+    std::size_t count = length <= kPiece ? length : kPiece;
+    if (count < length && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF &&
+        text[count] >= 0xDC00 && text[count] <= 0xDFFF) {
+      --count;  // a pair stays in one piece
+    }
+    FoldUnits(code_page, text, count, folded);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (folded[i] != text[i]) return false;
+    }
+    text += count;
+  }
+}
+
 }  // namespace namefold::platform

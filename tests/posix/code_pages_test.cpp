@@ -214,5 +214,50 @@ TEST(FoldKnownCodePage, Utf8EveryUnitAndEveryPair) {
   }
 }
 
+// The check without a copy must agree with the fold for every unit, wherever the unit stands.
+TEST(KnownCodePageHolds, AgreesWithTheFoldForEveryUnit) {
+  for (const data::CodePageData& page : data::kCodePages) {
+    SCOPED_TRACE(page.code_page);
+    const std::vector<Unit> folded = FoldEveryUnit(page.code_page);
+    std::size_t mismatches = 0;
+    for (std::size_t unit = 1; unit < folded.size(); ++unit) {
+      const bool unchanged = folded[unit] == unit;
+      // Alone, and between ASCII units, which every code page holds.
+      const Unit alone[] = {static_cast<Unit>(unit), 0};
+      const Unit behind[] = {u'a', u'b', static_cast<Unit>(unit), u'z', 0};
+      if ((KnownCodePageHolds(page.code_page, alone) != unchanged ||
+           KnownCodePageHolds(page.code_page, behind) != unchanged) &&
+          ++mismatches <= 5) {
+        ADD_FAILURE() << std::hex << "unit " << unit << " folds to " << +folded[unit];
+      }
+    }
+  }
+}
+
+TEST(KnownCodePageHolds, Utf8AndUnknownCodePages) {
+  struct Row {
+    const char* name;
+    std::u16string text;
+    bool holds;
+  };
+  const Row rows[] = {
+      {"empty", u"", true},
+      {"a pair among letters", u"a\U0001F600b", true},
+      {"lone high at the end", {u'a', 0xD800}, false},
+      {"lone low", {0xDC00, u'a'}, false},
+      {"reversed pair", {0xDE00, 0xD83D}, false},
+      {"high, then a pair", {0xD800, 0xD83D, 0xDE00}, false},
+      {"noncharacters are held", u"\uFFFF\uFEFF", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(KnownCodePageHolds(65001, row.text.c_str()), row.holds);
+  }
+  for (int code_page : {0, 437, 1249, 1259, 20127}) {
+    SCOPED_TRACE(code_page);
+    EXPECT_EQ(KnownCodePageHolds(code_page, u"abc"), std::nullopt);
+  }
+}
+
 }  // namespace
 }  // namespace namefold::platform
