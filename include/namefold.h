@@ -8,6 +8,11 @@
  * Buffers: every buffer length is a signed count of bytes. Nothing is ever written outside
  * [buffer, buffer + maxlen), whatever maxlen is. Every string result is zero-terminated inside
  * the buffer; a result that does not fit is cut.
+ *
+ * Null pointers are accepted everywhere and never read or written through: a null path makes a
+ * value entry answer FILE_ERROR (before any other test, the field index included), a null value
+ * buffer NO_ROOM; a null field name or units buffer makes ContentGetSupportedField answer
+ * NO_MORE_FIELDS; ContentGetDetectString and ContentSetDefaultParams accept null and write nothing.
  */
 #ifndef NAMEFOLD_H
 #define NAMEFOLD_H

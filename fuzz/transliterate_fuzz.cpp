@@ -1,0 +1,84 @@
+// The transliteration engine with fuzzed tables, code page, limit and name.
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "tables/load_state.h"
+#include "tables/sequence_table.h"
+#include "tables/single_char_table.h"
+#include "transform/native_ranges.h"
+#include "transform/transliterate.h"
+
+namespace namefold::fuzz {
+namespace {
+
+// The code pages with native ranges, one without (1250), and 0: every unit replaceable.
+constexpr int kCodePages[] = {0, 932, 1250, 1251, 1252, 1253, 1255, 1256, 65001};
+constexpr std::size_t kLimits[] = {0, 1, 2, 3, 7, 64, 1023, 2046, 2047, 2048, 4000};
+
+void Run(const std::uint8_t* data, std::size_t size) {
+  // 512 KiB each: kept between inputs; only the entries of the units the table texts hold can be
+  // set, and only those are cleared afterwards.
+  static SingleCharTable* const single = new SingleCharTable{};
+  static SequenceTable* const sequence = new SequenceTable{};
+
+  FuzzInput input(data, size);
+  const int code_page = kCodePages[input.Byte() % std::size(kCodePages)];
+  const std::size_t limit = kLimits[input.Byte() % std::size(kLimits)];
+  const bool sequence_loaded = (input.Byte() & 1) != 0;
+  const std::u16string single_file = input.Units();
+  const std::u16string sequence_file = input.Units();
+  Unit* const single_text = MallocText(single_file);
+  ParseSingleCharTable(single_text, *single);
+  ParseSequenceTable(MallocText(sequence_file), *sequence);
+  const std::atomic<int> sequence_state{sequence_loaded ? Loaded : Unavailable};
+  std::u16string name = input.RestUnits();
+  name.resize(std::min(name.size(), name.find(u'\0')));
+
+  // Exactly the room the engine may use: the name, or limit + 1 units if that is more.
+  std::vector<Unit> buffer(std::max(name.size(), limit) + 1, 0);
+  std::copy(name.begin(), name.end(), buffer.begin());
+  Transliterate({*single, *sequence, sequence_state}, code_page, buffer.data(), limit);
+
+  const std::size_t length = std::u16string_view(buffer.data()).size();
+  FUZZ_CHECK(length <= limit && length < kTransliterateCapacity);
+  const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
+
+  bool has_single = false;
+  for (const Unit key : single_file) has_single = has_single || single->entries[key] != nullptr;
+  if (!has_single && !sequence_loaded) {  // nothing to replace with: the name, cut
+    FUZZ_CHECK(std::u16string_view(buffer.data()) ==
+               std::u16string_view(name).substr(0, std::min(name.size(), room)));
+  }
+  if (!sequence_loaded && length < room) {
+    // Native units are never replaced: they appear in the result in their order.
+    const auto native = NativeRanges(code_page);
+    std::size_t at = 0;
+    for (Unit unit : name) {
+      if (!InRanges(native, unit)) continue;
+      while (at < length && buffer[at] != unit) ++at;
+      FUZZ_CHECK(at < length);
+      ++at;
+    }
+  }
+  for (const Unit key : single_file) single->entries[key] = nullptr;
+  for (const Unit key : sequence_file) {
+    while (SequenceNode* node = sequence->heads[key]) {
+      sequence->heads[key] = node->next;
+      std::free(node);
+    }
+  }
+  std::free(single_text);
+}
+
+}  // namespace
+}  // namespace namefold::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  namefold::fuzz::Run(data, size);
+  return 0;
+}
