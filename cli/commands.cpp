@@ -78,10 +78,16 @@ constexpr const char* kTablesHelp =
     "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries.\n"
     "--list shows the overlays there are.\n";
 
-void Print(const std::string& text) { Write(Stream::kOut, text); }
-void PrintError(const std::string& text) { Write(Stream::kErr, "namefold: " + text + "\n"); }
+void Print(const std::string& text) {
+  Write(Stream::kOut, text);
+}
+void PrintError(const std::string& text) {
+  Write(Stream::kErr, "namefold: " + text + "\n");
+}
 
-fs::path DefaultPlugin() { return host::ExecutablePath().parent_path() / host::kLibraryFileName; }
+fs::path DefaultPlugin() {
+  return host::ExecutablePath().parent_path() / host::kLibraryFileName;
+}
 
 // Loads the plugin; returns 0, or the exit status when it cannot be.
 int Load(const Options& options, host::Plugin& plugin) {
@@ -114,10 +120,33 @@ bool TypeFromName(const fs::path& path, TableKind kind, TableType& type) {
            std::equal(s.rbegin(), s.rend(), name.rbegin(),
                       [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); });
   };
-  if (ends_with("1.tbl")) type = TableType::kSingleChar;
-  else if (ends_with("2.tbl")) type = TableType::kSequence;
-  else return false;
+  if (ends_with("1.tbl"))
+    type = TableType::kSingleChar;
+  else if (ends_with("2.tbl"))
+    type = TableType::kSequence;
+  else
+    return false;
   return true;
+}
+
+// The code page that 8-bit text was most likely saved in: the one the library sees, unless
+// that is UTF-8, which such text is not.
+int LikelyCodePage() {
+  const int ansi = platform::AnsiCodePage();
+  return ansi == 65001 ? 1252 : ansi;
+}
+
+// A table file read as the library reads it: refused when it is not a regular file, is larger
+// than the library's limit or reads short, so that the check can never pass a file the library
+// leaves out. An empty file is read, and CheckTable says what the library makes of it.
+bool ReadTable(const fs::path& path, std::string& bytes, std::string& error) {
+  if (ReadFileBytes(path, bytes, error, kMaxTableFileBytes)) return true;
+  error += ": the library leaves this table out and replaces nothing from it";
+  return false;
+}
+
+const char* EntriesWord(TableType type) {
+  return type == TableType::kSingleChar ? " keys" : " entries";
 }
 
 int RunCheck(const Options& options) {
@@ -127,29 +156,36 @@ int RunCheck(const Options& options) {
     const std::string shown = DescribePath(path).shown;
     TableType type;
     if (!TypeFromName(path, options.kind, type)) {
-      PrintError(shown + ": cannot tell the table kind from the name (not ...1.tbl or ...2.tbl): "
-                         "give --single or --sequence");
+      PrintError("check: " + shown +
+                 ": cannot tell the table kind from the name (not ...1.tbl "
+                 "or ...2.tbl): give --single or --sequence");
       return kUsageError;
     }
     std::string bytes, error;
-    if (!ReadFileBytes(path, bytes, error)) {
-      PrintError(shown + ": " + error);
+    if (!ReadTable(path, bytes, error)) {
+      PrintError("check: " + shown + ": " + error);
       status = 1;
       continue;
     }
-    const TableCheck check = CheckTable(bytes, type);
+    const TableCheck check = CheckTable(bytes, type, LikelyCodePage());
     std::string out;
     for (const TableProblem& problem : check.problems) {
       out += shown + (problem.line > 0 ? ":" + std::to_string(problem.line) : "") + ": " +
              problem.message + "\n";
     }
+    for (std::size_t kind = 0; kind < kProblemKindCount; ++kind) {
+      if (check.omitted[kind] == 0) continue;
+      out += shown + ": " + std::to_string(check.omitted[kind]) + " more of the kind \"" +
+             ProblemKindName(static_cast<ProblemKind>(kind)) + "\" not shown\n";
+    }
     const char* kind_name = type == TableType::kSingleChar ? "single-character" : "sequence";
     out += shown + ": " + kind_name + " table, " + std::to_string(check.entries) +
-           (type == TableType::kSingleChar ? " keys" : " entries") + ", " +
-           (check.problems.empty() ? std::string("clean")
-                                   : std::to_string(check.problems.size()) + " problem(s)") + "\n";
+           EntriesWord(type) + ", " +
+           (check.problem_count == 0 ? std::string("clean")
+                                     : std::to_string(check.problem_count) + " problem(s)") +
+           "\n";
     Print(out);
-    if (!check.problems.empty()) status = 1;
+    if (check.problem_count != 0) status = 1;
   }
   return status;
 }
@@ -182,16 +218,21 @@ int RunConvert(const Options& options) {
   return 0;
 }
 
-std::string TableStatus(const fs::path& path, TableType type) {
-  std::string bytes, error;
+// One table's line of `namefold info`; `trouble` is set to true when the table is not as it should
+// be.
+std::string TableStatus(const fs::path& path, TableType type, bool& trouble) {
   std::error_code code;
   if (!fs::exists(path, code)) return "missing (the fields are computed without it)";
-  if (!ReadFileBytes(path, bytes, error)) return error;
-  const TableCheck check = CheckTable(bytes, type);
-  const std::string count = std::to_string(check.entries) +
-                            (type == TableType::kSingleChar ? " keys" : " entries");
-  if (check.problems.empty()) return "present, parses cleanly, " + count;
-  return "present, " + count + ", " + std::to_string(check.problems.size()) +
+  std::string bytes, error;
+  if (!ReadTable(path, bytes, error)) {
+    trouble = true;
+    return "present, " + error;
+  }
+  const TableCheck check = CheckTable(bytes, type, LikelyCodePage());
+  const std::string count = std::to_string(check.entries) + EntriesWord(type);
+  if (check.problem_count == 0) return "present, parses cleanly, " + count;
+  trouble = true;
+  return "present, " + count + ", " + std::to_string(check.problem_count) +
          " problem(s): run namefold check on it";
 }
 
@@ -199,13 +240,16 @@ int RunInfo(const Options& options) {
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;
   std::error_code code;
-  const fs::path library = fs::absolute(
-      options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin(), code).lexically_normal().make_preferred();
+  const fs::path library =
+      fs::absolute(options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin(), code)
+          .lexically_normal()
+          .make_preferred();
   std::string out = "namefold " NAMEFOLD_VERSION "\n";
   out += "library:        " + DescribePath(library).shown + "\n";
   const std::u16string library_units = DescribePath(library).units;
-  for (const auto& [suffix, type] : {std::pair{u"1.tbl", TableType::kSingleChar},
-                                     std::pair{u"2.tbl", TableType::kSequence}}) {
+  bool trouble = false;  // a table that cannot be read or has problems
+  for (const auto& [suffix, type] :
+       {std::pair{u"1.tbl", TableType::kSingleChar}, std::pair{u"2.tbl", TableType::kSequence}}) {
     std::u16string table(library_units.size() + 8, u'\0');
     const std::size_t length = TableFilePath(library_units.c_str(), host::kPathSeparator, suffix,
                                              table.data(), table.size());
@@ -216,16 +260,18 @@ int RunInfo(const Options& options) {
     }
     table.resize(length);
     const fs::path table_path = PathFromArgument(ToUtf8(table));
-    out += DescribePath(table_path).shown + "\n                " + TableStatus(table_path, type) + "\n";
+    out += DescribePath(table_path).shown + "\n                " +
+           TableStatus(table_path, type, trouble) + "\n";
   }
   out += "ANSI code page: " + std::to_string(platform::AnsiCodePage()) + " (" +
          EscapeForLine(CodePageSource()) + ")\n";
   out += "fields:        ";
   int index = 0;
-  for (const FieldInfo& field : QueryFields(plugin)) out += " " + std::to_string(index++) + " " + field.name;
+  for (const FieldInfo& field : QueryFields(plugin))
+    out += " " + std::to_string(index++) + " " + field.name;
   Print(out + "\n");
   host::UnloadPlugin(plugin);
-  return 0;
+  return trouble ? 1 : 0;
 }
 
 int RunTables(const Options& options) {
@@ -235,7 +281,8 @@ int RunTables(const Options& options) {
     Print(out);
     return 0;
   }
-  const BuiltTables tables = BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
+  const BuiltTables tables =
+      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
   if (!tables.ok) {
     PrintError("tables: " + tables.error);
     return kUsageError;
@@ -265,11 +312,16 @@ int RunTables(const Options& options) {
 
 const char* HelpOf(Command command) {
   switch (command) {
-    case Command::kCheck: return kCheckHelp;
-    case Command::kConvert: return kConvertHelp;
-    case Command::kInfo: return kInfoHelp;
-    case Command::kTables: return kTablesHelp;
-    case Command::kList: break;
+    case Command::kCheck:
+      return kCheckHelp;
+    case Command::kConvert:
+      return kConvertHelp;
+    case Command::kInfo:
+      return kInfoHelp;
+    case Command::kTables:
+      return kTablesHelp;
+    case Command::kList:
+      break;
   }
   return kListHelp;
 }
@@ -292,11 +344,16 @@ int Main(const std::vector<std::string>& arguments) {
     return 0;
   }
   switch (options.command) {
-    case Command::kCheck: return RunCheck(options);
-    case Command::kConvert: return RunConvert(options);
-    case Command::kInfo: return RunInfo(options);
-    case Command::kTables: return RunTables(options);
-    case Command::kList: break;
+    case Command::kCheck:
+      return RunCheck(options);
+    case Command::kConvert:
+      return RunConvert(options);
+    case Command::kInfo:
+      return RunInfo(options);
+    case Command::kTables:
+      return RunTables(options);
+    case Command::kList:
+      break;
   }
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;

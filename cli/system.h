@@ -2,6 +2,7 @@
 // terminal, and the locale the library reads. One implementation per system (posix/, win32/).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,9 +21,9 @@ namespace fs = std::filesystem;
 
 // A path as the library and the user see it.
 struct PathText {
-  std::u16string units;  // for the library; bytes that are not UTF-8 become U+FFFD
-  std::string text;      // the same as UTF-8
-  std::string shown;     // for one line of output: bad bytes and control characters escaped
+  std::u16string units;     // for the library; bytes that are not UTF-8 become U+FFFD
+  std::string text;         // the same as UTF-8
+  std::string shown;        // for one line of output: bad bytes and control characters escaped
   bool well_formed = true;  // false when some bytes were not UTF-8
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);
@@ -35,8 +36,16 @@ enum class Stream { kOut, kErr };
 // Writes UTF-8 text; a Windows console receives it as UTF-16, anything else gets the bytes.
 void Write(Stream stream, std::string_view text);
 
-// Reads a whole file into `bytes`, or returns false with a one-line reason in `error`.
-[[nodiscard]] bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error);
+// Reads a whole regular file into `bytes`, or returns false with a one-line reason in `error`:
+// missing, not a regular file, larger than `max_bytes` (refused before anything is read), or read
+// short. These are the library's own reasons to leave a table file out.
+[[nodiscard]] bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                                 std::size_t max_bytes = SIZE_MAX);
+
+// The reason for a file of `size` bytes over `max_bytes`.
+[[nodiscard]] inline std::string OverLimit(unsigned long long size, std::size_t max_bytes) {
+  return std::to_string(size) + " bytes, over the limit of " + std::to_string(max_bytes) + " bytes";
+}
 
 // Creates or replaces a file with `bytes`, or returns false with a one-line reason in `error`.
 [[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error);

@@ -1,19 +1,25 @@
 #include "cli/system.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 
 #include "cli/utf.h"
 
 namespace namefold::cli {
 
-fs::path PathFromArgument(const std::string& argument) { return fs::path(argument); }
+fs::path PathFromArgument(const std::string& argument) {
+  return fs::path(argument);
+}
 
 PathText DescribePath(const fs::path& path) {
   PathText text;
@@ -24,7 +30,9 @@ PathText DescribePath(const fs::path& path) {
   return text;
 }
 
-bool IsTerminal(Stream stream) { return isatty(stream == Stream::kOut ? 1 : 2) == 1; }
+bool IsTerminal(Stream stream) {
+  return isatty(stream == Stream::kOut ? 1 : 2) == 1;
+}
 
 void Write(Stream stream, std::string_view text) {
   std::FILE* file = stream == Stream::kOut ? stdout : stderr;
@@ -32,23 +40,41 @@ void Write(Stream stream, std::string_view text) {
   if (stream == Stream::kErr) std::fflush(file);
 }
 
-bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
-  std::error_code code;
-  if (fs::is_directory(path, code)) {
-    error = "is a folder";
+bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                   std::size_t max_bytes) {
+  // O_NONBLOCK: a FIFO must not hang the program; it is refused by its type below.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error =
+        errno == ENOENT ? "no such file" : std::string("cannot be read: ") + std::strerror(errno);
     return false;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = fs::exists(path, code) ? "cannot be read" : "no such file";
-    return false;
+  struct stat status {};
+  bool ok = fstat(fd, &status) == 0;
+  if (!ok)
+    error = "cannot be read";
+  else if (S_ISDIR(status.st_mode))
+    ok = false, error = "is a folder";
+  else if (!S_ISREG(status.st_mode))
+    ok = false, error = "not a regular file";
+  else if (static_cast<unsigned long long>(status.st_size) > max_bytes)
+    ok = false, error = OverLimit(static_cast<unsigned long long>(status.st_size), max_bytes);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (done != bytes.size())
+      ok = false, error = "read short (" + std::to_string(done) + " of " +
+                          std::to_string(bytes.size()) + " bytes)";
   }
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    error = "read error";
-    return false;
-  }
-  return true;
+  close(fd);
+  if (!ok) bytes.clear();
+  return ok;
 }
 
 bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error) {

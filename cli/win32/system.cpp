@@ -13,7 +13,9 @@ HANDLE StreamHandle(Stream stream) {
   return GetStdHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
-std::u16string Units(const std::wstring& text) { return {text.begin(), text.end()}; }
+std::u16string Units(const std::wstring& text) {
+  return {text.begin(), text.end()};
+}
 
 }  // namespace
 
@@ -51,7 +53,8 @@ void Write(Stream stream, std::string_view text) {
   }
 }
 
-bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
+bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                   std::size_t max_bytes) {
   // The C++ streams of this runtime open files by 8-bit name: only CreateFileW takes every name.
   std::error_code code;
   if (fs::is_directory(path, code)) {
@@ -64,13 +67,29 @@ bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error)
     error = GetLastError() == ERROR_FILE_NOT_FOUND ? "no such file" : "cannot be read";
     return false;
   }
-  bytes.clear();
-  char buffer[65536];
-  DWORD read = 0;
-  bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != 0) && read > 0) bytes.append(buffer, read);
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(file, &size) != 0;
+  if (!ok)
+    error = "cannot be read";
+  else if (GetFileType(file) != FILE_TYPE_DISK)
+    ok = false, error = "not a regular file";
+  else if (static_cast<unsigned long long>(size.QuadPart) > max_bytes)
+    ok = false, error = OverLimit(static_cast<unsigned long long>(size.QuadPart), max_bytes);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+      DWORD read = 0;
+      if (ReadFile(file, bytes.data() + done, chunk, &read, nullptr) == 0 || read == 0) break;
+      done += read;
+    }
+    if (done != bytes.size())
+      ok = false, error = "read short (" + std::to_string(done) + " of " +
+                          std::to_string(bytes.size()) + " bytes)";
+  }
   CloseHandle(file);
-  if (!ok) error = "read error";
+  if (!ok) bytes.clear();
   return ok;
 }
 
@@ -94,6 +113,8 @@ bool SelectLibraryLocale(const std::string&, std::string& error) {
   return false;
 }
 
-std::string CodePageSource() { return "the system's ANSI code page"; }
+std::string CodePageSource() {
+  return "the system's ANSI code page";
+}
 
 }  // namespace namefold::cli
