@@ -20,6 +20,7 @@ constexpr int kUsageError = 2;
 constexpr const char* kListHelp =
     "Usage: namefold [OPTIONS] [PATH...]\n"
     "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info, tables)\n"
+    "       namefold help [COMMAND]\n"
     "\n"
     "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
     "of a folder; the current folder when no PATH is given. Values that differ from the\n"
@@ -27,14 +28,24 @@ constexpr const char* kListHelp =
     "\n"
     "  -r, --recursive     descend into subfolders (symbolic links to folders are not followed)\n"
     "      --fields LIST   fields by name or index, comma-separated (default: all)\n"
-    "      --changed       only files for which some shown field differs from the name\n"
-    "      --table         aligned table (the default on a terminal)\n"
-    "      --tsv           tab-separated values with a header line (the default otherwise)\n"
-    "      --json          JSON Lines: one object per file\n"
+    "      --changed       only files for which some shown field differs from the name;\n"
+    "                      HasUnicode looks at the whole path, so inside a folder whose own\n"
+    "                      name is not ANSI every entry counts: '--fields 1,2,3,4 --changed'\n"
+    "                      judges the names alone\n"
+    "      --table         aligned table (the default on a terminal; long cells are cut there)\n"
+    "      --tsv           tab-separated values with a header line (the default otherwise);\n"
+    "                      '\\' is written '\\\\', so \\t, \\n, \\xHH and \\uHHHH are always "
+    "escapes\n"
+    "      --json          JSON Lines: one object per file; a path that is not valid Unicode\n"
+    "                      also comes whole as \"path_hex\" (its bytes; UTF-16 LE on Windows)\n"
     "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
-    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX)\n"
+    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX); an\n"
+    "                      installed locale, or one whose language has its own code page\n"
     "  -h, --help          this help; 'namefold COMMAND --help' for a command\n"
     "      --version       the version\n"
+    "\n"
+    "Names are shown with control, bidirectional and other invisible characters escaped\n"
+    "(\\u202E), so that what is printed is what the name holds.\n"
     "\n"
     "Exit status: 0 when all went well, 1 when a path could not be read, 2 for a usage error.\n"
     "Use '--' before a PATH that is named like a command.\n";
@@ -51,15 +62,20 @@ constexpr const char* kCheckHelp =
     "The table kind comes from the file name (...1.tbl single-character, ...2.tbl sequence)\n"
     "unless --single or --sequence is given.\n"
     "\n"
+    "A file the library would not load (not a regular file, over its limit of 64 MiB) is\n"
+    "reported as such and not read. The first 20 problems of each kind are shown, and a count\n"
+    "of the rest.\n"
+    "\n"
     "Exit status: 0 when every file is clean, 1 when problems were found, 2 for a usage error.\n";
 
 constexpr const char* kConvertHelp =
-    "Usage: namefold convert [--to-utf8 | --to-table] FILE [-o OUTPUT]\n"
+    "Usage: namefold convert [--to-utf8 | --to-table] [--from-code-page N] FILE [-o OUTPUT]\n"
     "\n"
     "Converts between the table file encoding (UTF-16 LE with a byte-order mark and CR LF line\n"
     "ends) and UTF-8 text with LF line ends, for editing a table in any editor. Without a\n"
     "direction, a UTF-16 LE file becomes UTF-8 and anything else (UTF-8, UTF-16 BE) becomes a\n"
-    "table file. Writes to OUTPUT, or to standard output.\n"
+    "table file. Writes to OUTPUT, or to standard output. 8-bit text needs the code page it\n"
+    "was saved in: --from-code-page 1251 reads it (then it becomes a table file by default).\n"
     "\n"
     "  namefold convert namefold1.tbl -o namefold1.txt      (edit namefold1.txt, then)\n"
     "  namefold convert namefold1.txt -o namefold1.tbl\n";
@@ -68,15 +84,19 @@ constexpr const char* kInfoHelp =
     "Usage: namefold info [--plugin FILE] [--locale NAME]\n"
     "\n"
     "Shows the plugin library in use, the two table files it looks for (whether they exist and\n"
-    "parse cleanly), the ANSI code page it sees, its fields and the version.\n";
+    "parse cleanly), the ANSI code page it sees, its fields and the version.\n"
+    "\n"
+    "Exit status: 0 when all is well (a missing table is not an error), 1 when the library\n"
+    "cannot be loaded or a table cannot be read or has problems, 2 for a usage error.\n";
 
 constexpr const char* kTablesHelp =
-    "Usage: namefold tables [--with LIST] --out DIR\n"
+    "Usage: namefold tables [--with LIST] [--force] --out DIR\n"
     "       namefold tables --list\n"
     "\n"
     "Writes the default replacement tables, namefold1.tbl and namefold2.tbl, into DIR, with the\n"
-    "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries.\n"
-    "--list shows the overlays there are.\n";
+    "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries: the\n"
+    "entries an overlay replaces are left out, so the tables check clean. Table files that\n"
+    "already exist in DIR are kept unless --force (-f) is given. --list shows the overlays.\n";
 
 void Print(const std::string& text) {
   Write(Stream::kOut, text);
@@ -192,14 +212,30 @@ int RunCheck(const Options& options) {
 
 int RunConvert(const Options& options) {
   const fs::path input = PathFromArgument(options.operands[0]);
+  const std::string shown = DescribePath(input).shown;
   std::string bytes, error;
   if (!ReadFileBytes(input, bytes, error)) {
-    PrintError(DescribePath(input).shown + ": " + error);
+    PrintError("convert: " + shown + ": " + error);
     return 1;
   }
-  const Conversion conversion = ConvertTableText(bytes, options.direction);
+  Direction direction = options.direction;
+  if (options.from_code_page != 0) {  // 8-bit text: UTF-8 first, then as any UTF-8 text
+    std::u16string units;
+    if (!DecodeCodePage(options.from_code_page, bytes, units, error)) {
+      PrintError("convert: " + shown + ": " + error);
+      return 1;
+    }
+    bytes = ToUtf8(units);
+    if (direction == Direction::kAuto) direction = Direction::kToTable;
+  }
+  const Conversion conversion = ConvertTableText(bytes, direction);
   if (!conversion.ok) {
-    PrintError(DescribePath(input).shown + ": " + conversion.error);
+    const bool eight_bit =
+        options.from_code_page == 0 && DetectEncoding(bytes) == TextEncoding::kEightBit;
+    PrintError("convert: " + shown + ": " + conversion.error +
+               (eight_bit ? " (8-bit text: name its code page, e.g. --from-code-page " +
+                                std::to_string(LikelyCodePage()) + ")"
+                          : ""));
     return 1;
   }
   if (!options.output) {
@@ -294,10 +330,18 @@ int RunTables(const Options& options) {
     PrintError(DescribePath(folder).shown + ": " + code.message());
     return 1;
   }
+  constexpr const char* kNames[] = {"namefold1.tbl", "namefold2.tbl"};
+  for (const char* name : kNames) {  // a user's edited tables are not replaced unasked
+    if (!options.force && fs::exists(folder / name, code)) {
+      PrintError("tables: " + DescribePath(folder / name).shown +
+                 " exists: give --force to replace it");
+      return 1;
+    }
+  }
   std::string out;
   for (const auto& [name, bytes, entries] :
-       {std::tuple{"namefold1.tbl", &tables.single_bytes, tables.single_entries},
-        std::tuple{"namefold2.tbl", &tables.sequence_bytes, tables.sequence_entries}}) {
+       {std::tuple{kNames[0], &tables.single_bytes, tables.single_entries},
+        std::tuple{kNames[1], &tables.sequence_bytes, tables.sequence_entries}}) {
     const fs::path path = folder / name;
     std::string error;
     if (!WriteFileBytes(path, *bytes, error)) {
@@ -331,7 +375,10 @@ const char* HelpOf(Command command) {
 int Main(const std::vector<std::string>& arguments) {
   const ParsedArguments parsed = ParseArguments(arguments);
   if (!parsed.ok) {
-    PrintError(EscapeForLine(parsed.error) + " (see namefold --help)");
+    const Command command = parsed.options.command;
+    PrintError(EscapeForLine(parsed.error) + " (see namefold " +
+               (command == Command::kList ? "" : CommandName(command) + std::string(" ")) +
+               "--help)");
     return kUsageError;
   }
   const Options& options = parsed.options;

@@ -24,6 +24,8 @@ struct PathText {
   std::u16string units;     // for the library; bytes that are not UTF-8 become U+FFFD
   std::string text;         // the same as UTF-8
   std::string shown;        // for one line of output: bad bytes and control characters escaped
+  std::string tsv;          // for a TSV field: as `shown`, backslashes escaped too
+  std::string hex;          // the path's own bytes in hex (UTF-16 LE on Windows): lossless
   bool well_formed = true;  // false when some bytes were not UTF-8
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);
@@ -49,6 +51,12 @@ void Write(Stream stream, std::string_view text);
 
 // Creates or replaces a file with `bytes`, or returns false with a one-line reason in `error`.
 [[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error);
+
+// Decodes 8-bit text in Windows code page `code_page` (1251, 932, ...) into `units` with the
+// system's converter, or returns false with a one-line reason: a code page the system does not
+// know, or bytes that are not text in it.
+[[nodiscard]] bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                                  std::string& error);
 
 // Makes the library see the ANSI code page of locale `name`; must run before it is loaded.
 // Returns false with a one-line reason where the system offers no such choice.

@@ -2,6 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <iconv.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <iterator>
 
 #include "cli/utf.h"
+#include "platform/posix/locale_code_page.h"
 
 namespace namefold::cli {
 
@@ -27,6 +30,8 @@ PathText DescribePath(const fs::path& path) {
   text.well_formed = DecodeUtf8(bytes, text.units);
   text.text = ToUtf8(text.units);
   text.shown = EscapeForLine(bytes);
+  text.tsv = EscapeForLine(bytes, Backslash::kEscaped);
+  text.hex = HexBytes(bytes);
   return text;
 }
 
@@ -88,9 +93,50 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& e
   return true;
 }
 
+bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                    std::string& error) {
+  const iconv_t converter = iconv_open("UTF-16LE", ("CP" + std::to_string(code_page)).c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    error = "code page " + std::to_string(code_page) + " is not known to this system";
+    return false;
+  }
+  std::string out(bytes.size() * 4 + 4, '\0');  // every byte gives at most one pair of units
+  char* in = const_cast<char*>(bytes.data());   // iconv's declaration; it does not write there
+  std::size_t in_left = bytes.size();
+  char* next = out.data();
+  std::size_t out_left = out.size();
+  const bool ok = iconv(converter, &in, &in_left, &next, &out_left) != static_cast<std::size_t>(-1);
+  iconv_close(converter);
+  if (!ok) {
+    error = "byte " + std::to_string(bytes.size() - in_left) + " is not text in code page " +
+            std::to_string(code_page);
+    return false;
+  }
+  units.resize((out.size() - out_left) / 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
+                                     static_cast<unsigned char>(out[2 * i + 1]) << 8);
+  }
+  return true;
+}
+
 bool SelectLibraryLocale(const std::string& name, std::string& error) {
+  // The library maps the name to a code page without asking the system, and gives 1252 to any
+  // name it does not know: a misspelt or absent locale would pass silently for a Western one.
+  // So take a locale the system has, or one whose language the library maps to its own code page.
+  const locale_t installed =
+      name.empty() ? locale_t{} : newlocale(LC_CTYPE_MASK, name.c_str(), locale_t{});
+  if (installed != locale_t{}) freelocale(installed);
+  const bool known =
+      name == "C" || name == "POSIX" || platform::CodePageForLocale(name.c_str()) != 1252;
+  if (installed == locale_t{} && !known) {
+    error = "--locale: no locale '" + name +
+            "' on this system, and the library maps it to no code "
+            "page but the default 1252 (see the locale table in the README)";
+    return false;
+  }
   // LC_ALL wins over LC_CTYPE and LANG, for the library as for every POSIX program.
-  if (name.empty() || setenv("LC_ALL", name.c_str(), 1) != 0) {
+  if (setenv("LC_ALL", name.c_str(), 1) != 0) {
     error = "--locale: cannot use locale name '" + name + "'";
     return false;
   }

@@ -29,6 +29,11 @@ PathText DescribePath(const fs::path& path) {
   text.units = Units(path.native());  // Windows names are UTF-16 already
   text.well_formed = EncodeUtf8(text.units, text.text);
   text.shown = EscapeForLine(text.text);
+  text.tsv = EscapeForLine(text.text, Backslash::kEscaped);
+  std::string bytes;  // the units as stored, unpaired surrogates included
+  for (char16_t unit : text.units)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  text.hex = HexBytes(bytes);
   return text;
 }
 
@@ -106,6 +111,28 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& e
   if (file != INVALID_HANDLE_VALUE && CloseHandle(file) == 0) ok = false;
   if (!ok) error = "cannot be written";
   return ok;
+}
+
+bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                    std::string& error) {
+  const auto page = static_cast<UINT>(code_page);
+  if (IsValidCodePage(page) == 0) {
+    error = "code page " + std::to_string(code_page) + " is not known to this system";
+    return false;
+  }
+  units.clear();
+  if (bytes.empty()) return true;
+  const int size = static_cast<int>(bytes.size());
+  const int length =
+      MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) {
+    error = "the bytes are not text in code page " + std::to_string(code_page);
+    return false;
+  }
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), length);
+  units.assign(wide.begin(), wide.end());
+  return true;
 }
 
 bool SelectLibraryLocale(const std::string&, std::string& error) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <sstream>
 
 #include "cli/plugin_loader.h"
 #include "cli/system.h"
@@ -225,6 +226,31 @@ TEST_F(Program, ConvertRoundTripThroughFiles) {
   EXPECT_EQ(ReadBytes(root_ / "back1.tbl"), table);
 }
 
+// For an 8-bit table check once suggested a conversion that then failed on the first non-ASCII
+// byte; the command it suggests now works, and --from-code-page reads the text.
+TEST_F(Program, ConvertReadsEightBitTextAsCheckSuggests) {
+  const fs::path table = root_ / "cp1.tbl";
+  WriteBytes(table, "# Cyrillic\r\n\xC6=Zh\r\n");  // "Ж" in code page 1251
+  const ProgramResult check = Run({"check", Utf8(table)});
+  const std::size_t start = check.out.find("convert --from-code-page");
+  ASSERT_NE(start, std::string::npos) << check.out;
+  std::vector<std::string> suggested;
+  std::istringstream words(check.out.substr(start, check.out.find(')', start) - start));
+  for (std::string word; words >> word;) suggested.push_back(word == "FILE" ? Utf8(table) : word);
+  const ProgramResult fixed = Run(suggested);
+  EXPECT_EQ(fixed.status, 0) << fixed.err;
+  EXPECT_EQ(Run({"check", Utf8(table)}).status, 0);
+
+  WriteBytes(table, "# Cyrillic\r\n\xC6=Zh\r\n");
+  const ProgramResult cyrillic =
+      Run({"convert", "--from-code-page", "1251", Utf8(table), "-o", Utf8(table)});
+  EXPECT_EQ(cyrillic.status, 0) << cyrillic.err;
+  EXPECT_EQ(ReadBytes(table), Le(u"\uFEFF# Cyrillic\r\nЖ=Zh\r\n"));
+  const ProgramResult unknown = Run({"convert", "--from-code-page", "12345", Utf8(table)});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("code page 12345 is not known"), std::string::npos) << unknown.err;
+}
+
 TEST_F(Program, InfoShowsTheLibraryAndItsTables) {
   const ProgramResult with_tables = Run({"info", "--plugin", Utf8(plugin_)});
   EXPECT_EQ(with_tables.status, 0) << with_tables.err;
@@ -270,6 +296,25 @@ TEST_F(Program, CheckAndInfoReportWhatTheLibraryLoads) {
     EXPECT_EQ(info.status, 1);
     EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
   }
+}
+
+// Tables written with an overlay once failed their own check (replaced keys given again), and
+// tables --out replaced a user's edited tables without a word.
+TEST_F(Program, TablesCheckCleanAndAreNotOverwrittenUnasked) {
+  const fs::path out = root_ / "written";
+  ASSERT_EQ(Run({"tables", "--with", "de,nb,da", "--out", Utf8(out)}).status, 0);
+  const ProgramResult check =
+      Run({"check", Utf8(out / "namefold1.tbl"), Utf8(out / "namefold2.tbl")});
+  EXPECT_EQ(check.status, 0) << check.out;
+  WriteBytes(out / "namefold2.tbl", "edited");
+  const ProgramResult refused = Run({"tables", "--out", Utf8(out)});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("namefold1.tbl exists: give --force"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(ReadBytes(out / "namefold2.tbl"), "edited");  // neither file was touched
+  EXPECT_EQ(Run({"tables", "-f", "--out", Utf8(out)}).status, 0);
+  EXPECT_EQ(ReadBytes(out / "namefold2.tbl"),
+            ReadBytes(BuiltProgram().parent_path() / "namefold2.tbl"));
 }
 
 TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
