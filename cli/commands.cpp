@@ -105,8 +105,15 @@ void PrintError(const std::string& text) {
   Write(Stream::kErr, "namefold: " + text + "\n");
 }
 
+// The library beside the program (the build's output folder, a host's plugin folder), else where
+// an installation puts it: PREFIX/lib/namefold beside PREFIX/bin.
 fs::path DefaultPlugin() {
-  return host::ExecutablePath().parent_path() / host::kLibraryFileName;
+  const fs::path folder = host::ExecutablePath().parent_path();
+  const fs::path beside = folder / host::kLibraryFileName;
+  const fs::path installed =
+      (folder / NAMEFOLD_PLUGIN_FROM_PROGRAM / host::kLibraryFileName).lexically_normal();
+  std::error_code code;
+  return fs::exists(beside, code) || !fs::exists(installed, code) ? beside : installed;
 }
 
 // Loads the plugin; returns 0, or the exit status when it cannot be.
