@@ -20,6 +20,7 @@ constexpr int kUsageError = 2;
 constexpr const char* kListHelp =
     "Usage: namefold [OPTIONS] [PATH...]\n"
     "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info, tables)\n"
+    "       namefold help [COMMAND]\n"
     "\n"
     "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
     "of a folder; the current folder when no PATH is given. Values that differ from the\n"
@@ -27,14 +28,24 @@ constexpr const char* kListHelp =
     "\n"
     "  -r, --recursive     descend into subfolders (symbolic links to folders are not followed)\n"
     "      --fields LIST   fields by name or index, comma-separated (default: all)\n"
-    "      --changed       only files for which some shown field differs from the name\n"
-    "      --table         aligned table (the default on a terminal)\n"
-    "      --tsv           tab-separated values with a header line (the default otherwise)\n"
-    "      --json          JSON Lines: one object per file\n"
+    "      --changed       only files for which some shown field differs from the name;\n"
+    "                      HasUnicode looks at the whole path, so inside a folder whose own\n"
+    "                      name is not ANSI every entry counts: '--fields 1,2,3,4 --changed'\n"
+    "                      judges the names alone\n"
+    "      --table         aligned table (the default on a terminal; long cells are cut there)\n"
+    "      --tsv           tab-separated values with a header line (the default otherwise);\n"
+    "                      '\\' is written '\\\\', so \\t, \\n, \\xHH and \\uHHHH are always "
+    "escapes\n"
+    "      --json          JSON Lines: one object per file; a path that is not valid Unicode\n"
+    "                      also comes whole as \"path_hex\" (its bytes; UTF-16 LE on Windows)\n"
     "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
-    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX)\n"
+    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX); an\n"
+    "                      installed locale, or one whose language has its own code page\n"
     "  -h, --help          this help; 'namefold COMMAND --help' for a command\n"
     "      --version       the version\n"
+    "\n"
+    "Names are shown with control, bidirectional and other invisible characters escaped\n"
+    "(\\u202E), so that what is printed is what the name holds.\n"
     "\n"
     "Exit status: 0 when all went well, 1 when a path could not be read, 2 for a usage error.\n"
     "Use '--' before a PATH that is named like a command.\n";
@@ -51,15 +62,20 @@ constexpr const char* kCheckHelp =
     "The table kind comes from the file name (...1.tbl single-character, ...2.tbl sequence)\n"
     "unless --single or --sequence is given.\n"
     "\n"
+    "A file the library would not load (not a regular file, over its limit of 64 MiB) is\n"
+    "reported as such and not read. The first 20 problems of each kind are shown, and a count\n"
+    "of the rest.\n"
+    "\n"
     "Exit status: 0 when every file is clean, 1 when problems were found, 2 for a usage error.\n";
 
 constexpr const char* kConvertHelp =
-    "Usage: namefold convert [--to-utf8 | --to-table] FILE [-o OUTPUT]\n"
+    "Usage: namefold convert [--to-utf8 | --to-table] [--from-code-page N] FILE [-o OUTPUT]\n"
     "\n"
     "Converts between the table file encoding (UTF-16 LE with a byte-order mark and CR LF line\n"
     "ends) and UTF-8 text with LF line ends, for editing a table in any editor. Without a\n"
     "direction, a UTF-16 LE file becomes UTF-8 and anything else (UTF-8, UTF-16 BE) becomes a\n"
-    "table file. Writes to OUTPUT, or to standard output.\n"
+    "table file. Writes to OUTPUT, or to standard output. 8-bit text needs the code page it\n"
+    "was saved in: --from-code-page 1251 reads it (then it becomes a table file by default).\n"
     "\n"
     "  namefold convert namefold1.tbl -o namefold1.txt      (edit namefold1.txt, then)\n"
     "  namefold convert namefold1.txt -o namefold1.tbl\n";
@@ -68,20 +84,37 @@ constexpr const char* kInfoHelp =
     "Usage: namefold info [--plugin FILE] [--locale NAME]\n"
     "\n"
     "Shows the plugin library in use, the two table files it looks for (whether they exist and\n"
-    "parse cleanly), the ANSI code page it sees, its fields and the version.\n";
+    "parse cleanly), the ANSI code page it sees, its fields and the version.\n"
+    "\n"
+    "Exit status: 0 when all is well (a missing table is not an error), 1 when the library\n"
+    "cannot be loaded or a table cannot be read or has problems, 2 for a usage error.\n";
 
 constexpr const char* kTablesHelp =
-    "Usage: namefold tables [--with LIST] --out DIR\n"
+    "Usage: namefold tables [--with LIST] [--force] --out DIR\n"
     "       namefold tables --list\n"
     "\n"
     "Writes the default replacement tables, namefold1.tbl and namefold2.tbl, into DIR, with the\n"
-    "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries.\n"
-    "--list shows the overlays there are.\n";
+    "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries: the\n"
+    "entries an overlay replaces are left out, so the tables check clean. Table files that\n"
+    "already exist in DIR are kept unless --force (-f) is given. --list shows the overlays.\n";
 
-void Print(const std::string& text) { Write(Stream::kOut, text); }
-void PrintError(const std::string& text) { Write(Stream::kErr, "namefold: " + text + "\n"); }
+void Print(const std::string& text) {
+  Write(Stream::kOut, text);
+}
+void PrintError(const std::string& text) {
+  Write(Stream::kErr, "namefold: " + text + "\n");
+}
 
-fs::path DefaultPlugin() { return host::ExecutablePath().parent_path() / host::kLibraryFileName; }
+// The library beside the program (the build's output folder, a host's plugin folder), else where
+// an installation puts it: PREFIX/lib/namefold beside PREFIX/bin.
+fs::path DefaultPlugin() {
+  const fs::path folder = host::ExecutablePath().parent_path();
+  const fs::path beside = folder / host::kLibraryFileName;
+  const fs::path installed =
+      (folder / NAMEFOLD_PLUGIN_FROM_PROGRAM / host::kLibraryFileName).lexically_normal();
+  std::error_code code;
+  return fs::exists(beside, code) || !fs::exists(installed, code) ? beside : installed;
+}
 
 // Loads the plugin; returns 0, or the exit status when it cannot be.
 int Load(const Options& options, host::Plugin& plugin) {
@@ -114,10 +147,33 @@ bool TypeFromName(const fs::path& path, TableKind kind, TableType& type) {
            std::equal(s.rbegin(), s.rend(), name.rbegin(),
                       [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); });
   };
-  if (ends_with("1.tbl")) type = TableType::kSingleChar;
-  else if (ends_with("2.tbl")) type = TableType::kSequence;
-  else return false;
+  if (ends_with("1.tbl"))
+    type = TableType::kSingleChar;
+  else if (ends_with("2.tbl"))
+    type = TableType::kSequence;
+  else
+    return false;
   return true;
+}
+
+// The code page that 8-bit text was most likely saved in: the one the library sees, unless
+// that is UTF-8, which such text is not.
+int LikelyCodePage() {
+  const int ansi = platform::AnsiCodePage();
+  return ansi == 65001 ? 1252 : ansi;
+}
+
+// A table file read as the library reads it: refused when it is not a regular file, is larger
+// than the library's limit or reads short, so that the check can never pass a file the library
+// leaves out. An empty file is read, and CheckTable says what the library makes of it.
+bool ReadTable(const fs::path& path, std::string& bytes, std::string& error) {
+  if (ReadFileBytes(path, bytes, error, kMaxTableFileBytes)) return true;
+  error += ": the library leaves this table out and replaces nothing from it";
+  return false;
+}
+
+const char* EntriesWord(TableType type) {
+  return type == TableType::kSingleChar ? " keys" : " entries";
 }
 
 int RunCheck(const Options& options) {
@@ -127,43 +183,66 @@ int RunCheck(const Options& options) {
     const std::string shown = DescribePath(path).shown;
     TableType type;
     if (!TypeFromName(path, options.kind, type)) {
-      PrintError(shown + ": cannot tell the table kind from the name (not ...1.tbl or ...2.tbl): "
-                         "give --single or --sequence");
+      PrintError("check: " + shown +
+                 ": cannot tell the table kind from the name (not ...1.tbl "
+                 "or ...2.tbl): give --single or --sequence");
       return kUsageError;
     }
     std::string bytes, error;
-    if (!ReadFileBytes(path, bytes, error)) {
-      PrintError(shown + ": " + error);
+    if (!ReadTable(path, bytes, error)) {
+      PrintError("check: " + shown + ": " + error);
       status = 1;
       continue;
     }
-    const TableCheck check = CheckTable(bytes, type);
+    const TableCheck check = CheckTable(bytes, type, LikelyCodePage());
     std::string out;
     for (const TableProblem& problem : check.problems) {
       out += shown + (problem.line > 0 ? ":" + std::to_string(problem.line) : "") + ": " +
              problem.message + "\n";
     }
+    for (std::size_t kind = 0; kind < kProblemKindCount; ++kind) {
+      if (check.omitted[kind] == 0) continue;
+      out += shown + ": " + std::to_string(check.omitted[kind]) + " more of the kind \"" +
+             ProblemKindName(static_cast<ProblemKind>(kind)) + "\" not shown\n";
+    }
     const char* kind_name = type == TableType::kSingleChar ? "single-character" : "sequence";
     out += shown + ": " + kind_name + " table, " + std::to_string(check.entries) +
-           (type == TableType::kSingleChar ? " keys" : " entries") + ", " +
-           (check.problems.empty() ? std::string("clean")
-                                   : std::to_string(check.problems.size()) + " problem(s)") + "\n";
+           EntriesWord(type) + ", " +
+           (check.problem_count == 0 ? std::string("clean")
+                                     : std::to_string(check.problem_count) + " problem(s)") +
+           "\n";
     Print(out);
-    if (!check.problems.empty()) status = 1;
+    if (check.problem_count != 0) status = 1;
   }
   return status;
 }
 
 int RunConvert(const Options& options) {
   const fs::path input = PathFromArgument(options.operands[0]);
+  const std::string shown = DescribePath(input).shown;
   std::string bytes, error;
   if (!ReadFileBytes(input, bytes, error)) {
-    PrintError(DescribePath(input).shown + ": " + error);
+    PrintError("convert: " + shown + ": " + error);
     return 1;
   }
-  const Conversion conversion = ConvertTableText(bytes, options.direction);
+  Direction direction = options.direction;
+  if (options.from_code_page != 0) {  // 8-bit text: UTF-8 first, then as any UTF-8 text
+    std::u16string units;
+    if (!DecodeCodePage(options.from_code_page, bytes, units, error)) {
+      PrintError("convert: " + shown + ": " + error);
+      return 1;
+    }
+    bytes = ToUtf8(units);
+    if (direction == Direction::kAuto) direction = Direction::kToTable;
+  }
+  const Conversion conversion = ConvertTableText(bytes, direction);
   if (!conversion.ok) {
-    PrintError(DescribePath(input).shown + ": " + conversion.error);
+    const bool eight_bit =
+        options.from_code_page == 0 && DetectEncoding(bytes) == TextEncoding::kEightBit;
+    PrintError("convert: " + shown + ": " + conversion.error +
+               (eight_bit ? " (8-bit text: name its code page, e.g. --from-code-page " +
+                                std::to_string(LikelyCodePage()) + ")"
+                          : ""));
     return 1;
   }
   if (!options.output) {
@@ -182,16 +261,21 @@ int RunConvert(const Options& options) {
   return 0;
 }
 
-std::string TableStatus(const fs::path& path, TableType type) {
-  std::string bytes, error;
+// One table's line of `namefold info`; `trouble` is set to true when the table is not as it should
+// be.
+std::string TableStatus(const fs::path& path, TableType type, bool& trouble) {
   std::error_code code;
   if (!fs::exists(path, code)) return "missing (the fields are computed without it)";
-  if (!ReadFileBytes(path, bytes, error)) return error;
-  const TableCheck check = CheckTable(bytes, type);
-  const std::string count = std::to_string(check.entries) +
-                            (type == TableType::kSingleChar ? " keys" : " entries");
-  if (check.problems.empty()) return "present, parses cleanly, " + count;
-  return "present, " + count + ", " + std::to_string(check.problems.size()) +
+  std::string bytes, error;
+  if (!ReadTable(path, bytes, error)) {
+    trouble = true;
+    return "present, " + error;
+  }
+  const TableCheck check = CheckTable(bytes, type, LikelyCodePage());
+  const std::string count = std::to_string(check.entries) + EntriesWord(type);
+  if (check.problem_count == 0) return "present, parses cleanly, " + count;
+  trouble = true;
+  return "present, " + count + ", " + std::to_string(check.problem_count) +
          " problem(s): run namefold check on it";
 }
 
@@ -199,13 +283,16 @@ int RunInfo(const Options& options) {
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;
   std::error_code code;
-  const fs::path library = fs::absolute(
-      options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin(), code).lexically_normal().make_preferred();
+  const fs::path library =
+      fs::absolute(options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin(), code)
+          .lexically_normal()
+          .make_preferred();
   std::string out = "namefold " NAMEFOLD_VERSION "\n";
   out += "library:        " + DescribePath(library).shown + "\n";
   const std::u16string library_units = DescribePath(library).units;
-  for (const auto& [suffix, type] : {std::pair{u"1.tbl", TableType::kSingleChar},
-                                     std::pair{u"2.tbl", TableType::kSequence}}) {
+  bool trouble = false;  // a table that cannot be read or has problems
+  for (const auto& [suffix, type] :
+       {std::pair{u"1.tbl", TableType::kSingleChar}, std::pair{u"2.tbl", TableType::kSequence}}) {
     std::u16string table(library_units.size() + 8, u'\0');
     const std::size_t length = TableFilePath(library_units.c_str(), host::kPathSeparator, suffix,
                                              table.data(), table.size());
@@ -216,16 +303,18 @@ int RunInfo(const Options& options) {
     }
     table.resize(length);
     const fs::path table_path = PathFromArgument(ToUtf8(table));
-    out += DescribePath(table_path).shown + "\n                " + TableStatus(table_path, type) + "\n";
+    out += DescribePath(table_path).shown + "\n                " +
+           TableStatus(table_path, type, trouble) + "\n";
   }
   out += "ANSI code page: " + std::to_string(platform::AnsiCodePage()) + " (" +
          EscapeForLine(CodePageSource()) + ")\n";
   out += "fields:        ";
   int index = 0;
-  for (const FieldInfo& field : QueryFields(plugin)) out += " " + std::to_string(index++) + " " + field.name;
+  for (const FieldInfo& field : QueryFields(plugin))
+    out += " " + std::to_string(index++) + " " + field.name;
   Print(out + "\n");
   host::UnloadPlugin(plugin);
-  return 0;
+  return trouble ? 1 : 0;
 }
 
 int RunTables(const Options& options) {
@@ -235,7 +324,8 @@ int RunTables(const Options& options) {
     Print(out);
     return 0;
   }
-  const BuiltTables tables = BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
+  const BuiltTables tables =
+      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
   if (!tables.ok) {
     PrintError("tables: " + tables.error);
     return kUsageError;
@@ -247,10 +337,18 @@ int RunTables(const Options& options) {
     PrintError(DescribePath(folder).shown + ": " + code.message());
     return 1;
   }
+  constexpr const char* kNames[] = {"namefold1.tbl", "namefold2.tbl"};
+  for (const char* name : kNames) {  // a user's edited tables are not replaced unasked
+    if (!options.force && fs::exists(folder / name, code)) {
+      PrintError("tables: " + DescribePath(folder / name).shown +
+                 " exists: give --force to replace it");
+      return 1;
+    }
+  }
   std::string out;
   for (const auto& [name, bytes, entries] :
-       {std::tuple{"namefold1.tbl", &tables.single_bytes, tables.single_entries},
-        std::tuple{"namefold2.tbl", &tables.sequence_bytes, tables.sequence_entries}}) {
+       {std::tuple{kNames[0], &tables.single_bytes, tables.single_entries},
+        std::tuple{kNames[1], &tables.sequence_bytes, tables.sequence_entries}}) {
     const fs::path path = folder / name;
     std::string error;
     if (!WriteFileBytes(path, *bytes, error)) {
@@ -265,11 +363,16 @@ int RunTables(const Options& options) {
 
 const char* HelpOf(Command command) {
   switch (command) {
-    case Command::kCheck: return kCheckHelp;
-    case Command::kConvert: return kConvertHelp;
-    case Command::kInfo: return kInfoHelp;
-    case Command::kTables: return kTablesHelp;
-    case Command::kList: break;
+    case Command::kCheck:
+      return kCheckHelp;
+    case Command::kConvert:
+      return kConvertHelp;
+    case Command::kInfo:
+      return kInfoHelp;
+    case Command::kTables:
+      return kTablesHelp;
+    case Command::kList:
+      break;
   }
   return kListHelp;
 }
@@ -279,7 +382,10 @@ const char* HelpOf(Command command) {
 int Main(const std::vector<std::string>& arguments) {
   const ParsedArguments parsed = ParseArguments(arguments);
   if (!parsed.ok) {
-    PrintError(EscapeForLine(parsed.error) + " (see namefold --help)");
+    const Command command = parsed.options.command;
+    PrintError(EscapeForLine(parsed.error) + " (see namefold " +
+               (command == Command::kList ? "" : CommandName(command) + std::string(" ")) +
+               "--help)");
     return kUsageError;
   }
   const Options& options = parsed.options;
@@ -292,11 +398,16 @@ int Main(const std::vector<std::string>& arguments) {
     return 0;
   }
   switch (options.command) {
-    case Command::kCheck: return RunCheck(options);
-    case Command::kConvert: return RunConvert(options);
-    case Command::kInfo: return RunInfo(options);
-    case Command::kTables: return RunTables(options);
-    case Command::kList: break;
+    case Command::kCheck:
+      return RunCheck(options);
+    case Command::kConvert:
+      return RunConvert(options);
+    case Command::kInfo:
+      return RunInfo(options);
+    case Command::kTables:
+      return RunTables(options);
+    case Command::kList:
+      break;
   }
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;

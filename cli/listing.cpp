@@ -14,6 +14,7 @@ namespace namefold::cli {
 namespace {
 
 constexpr int kFieldNameBytes = 256;
+constexpr std::size_t kTerminalCellWidth = 60;  // a longer name would widen every row
 constexpr int kValueBytes = 4096;  // room for the longest name the library returns (1023 units)
 
 struct Lister {
@@ -73,8 +74,9 @@ struct Lister {
     // The name as the library takes it: after the last separator of the path it is given.
     const std::size_t separator = full.units.rfind(host::kPathSeparator);
     const std::u16string_view name =
-        std::u16string_view(full.units).substr(separator == std::u16string::npos ? 0 : separator + 1);
-    Row row{display.shown, display.text, {}};
+        std::u16string_view(full.units)
+            .substr(separator == std::u16string::npos ? 0 : separator + 1);
+    Row row{display.shown, display.tsv, display.text, display.well_formed ? "" : display.hex, {}};
     bool changed = false;
     for (int field : selected) {
       row.cells.push_back(Value(full.units, name, field));
@@ -105,7 +107,8 @@ struct Lister {
       return a.path().filename().native() < b.path().filename().native();
     });
     for (const fs::directory_entry& entry : entries) {
-      const fs::path entry_shown = shown.empty() ? entry.path().filename() : shown / entry.path().filename();
+      const fs::path entry_shown =
+          shown.empty() ? entry.path().filename() : shown / entry.path().filename();
       AddRow(entry.path(), entry_shown);
       std::error_code kind_error;
       // Symbolic links to folders are not followed: they could lead back up the tree.
@@ -154,7 +157,8 @@ int ListFiles(const Options& options, const host::Plugin& plugin) {
     return 2;
   }
   lister.selected = selection.indexes;
-  for (int index : selection.indexes) lister.selected_names.push_back(names[static_cast<std::size_t>(index)]);
+  for (int index : selection.indexes)
+    lister.selected_names.push_back(names[static_cast<std::size_t>(index)]);
   const bool terminal = IsTerminal(Stream::kOut);
   if (lister.format == Format::kAuto) lister.format = terminal ? Format::kTable : Format::kTsv;
   if (lister.format == Format::kTsv) Write(Stream::kOut, FormatTsvHeader(lister.selected_names));
@@ -168,7 +172,8 @@ int ListFiles(const Options& options, const host::Plugin& plugin) {
   if (lister.format == Format::kTable) {
     const char* no_color = std::getenv("NO_COLOR");
     const bool color = terminal && (no_color == nullptr || no_color[0] == 0);
-    Write(Stream::kOut, FormatTable(lister.selected_names, lister.rows, color));
+    Write(Stream::kOut, FormatTable(lister.selected_names, lister.rows, color,
+                                    terminal ? kTerminalCellWidth : 0));
   }
   return lister.status;
 }

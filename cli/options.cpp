@@ -1,7 +1,6 @@
 #include "cli/options.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <string_view>
 
@@ -10,37 +9,45 @@ namespace {
 
 enum class Takes { kFlag, kValue };
 
+// The commands an option applies to, as a set of bits.
+using CommandSet = unsigned;
+constexpr CommandSet Only(Command command) {
+  return 1u << static_cast<unsigned>(command);
+}
+constexpr CommandSet kAll = ~0u;
+constexpr CommandSet kList = Only(Command::kList);
+
 struct OptionSpec {
   std::string_view long_name;
   char short_name;
   Takes takes;
-  std::array<bool, 5> applies;  // indexed by Command
+  CommandSet applies;
 };
-
-constexpr std::array<bool, 5> kAll{true, true, true, true, true};
-constexpr std::array<bool, 5> kListOnly{true, false, false, false, false};
-constexpr std::array<bool, 5> kListAndInfo{true, false, false, true, false};
 
 constexpr OptionSpec kOptionSpecs[] = {
     {"help", 'h', Takes::kFlag, kAll},
     {"version", 0, Takes::kFlag, kAll},
-    {"plugin", 0, Takes::kValue, kListAndInfo},
-    {"locale", 0, Takes::kValue, kListAndInfo},
-    {"recursive", 'r', Takes::kFlag, kListOnly},
-    {"changed", 0, Takes::kFlag, kListOnly},
-    {"fields", 0, Takes::kValue, kListOnly},
-    {"table", 0, Takes::kFlag, kListOnly},
-    {"tsv", 0, Takes::kFlag, kListOnly},
-    {"json", 0, Takes::kFlag, kListOnly},
-    {"single", 0, Takes::kFlag, {false, true, false, false, false}},
-    {"sequence", 0, Takes::kFlag, {false, true, false, false, false}},
-    {"to-utf8", 0, Takes::kFlag, {false, false, true, false, false}},
-    {"to-table", 0, Takes::kFlag, {false, false, true, false, false}},
-    {"output", 'o', Takes::kValue, {false, false, true, false, false}},
-    {"with", 0, Takes::kValue, {false, false, false, false, true}},
-    {"out", 0, Takes::kValue, {false, false, false, false, true}},
-    {"list", 0, Takes::kFlag, {false, false, false, false, true}},
+    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo)},
+    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo)},
+    {"recursive", 'r', Takes::kFlag, kList},
+    {"changed", 0, Takes::kFlag, kList},
+    {"fields", 0, Takes::kValue, kList},
+    {"table", 0, Takes::kFlag, kList},
+    {"tsv", 0, Takes::kFlag, kList},
+    {"json", 0, Takes::kFlag, kList},
+    {"single", 0, Takes::kFlag, Only(Command::kCheck)},
+    {"sequence", 0, Takes::kFlag, Only(Command::kCheck)},
+    {"to-utf8", 0, Takes::kFlag, Only(Command::kConvert)},
+    {"to-table", 0, Takes::kFlag, Only(Command::kConvert)},
+    {"from-code-page", 0, Takes::kValue, Only(Command::kConvert)},
+    {"output", 'o', Takes::kValue, Only(Command::kConvert)},
+    {"with", 0, Takes::kValue, Only(Command::kTables)},
+    {"out", 0, Takes::kValue, Only(Command::kTables)},
+    {"list", 0, Takes::kFlag, Only(Command::kTables)},
+    {"force", 'f', Takes::kFlag, Only(Command::kTables)},
 };
+
+constexpr std::string_view kHelpWord = "help";
 
 constexpr std::pair<std::string_view, Command> kCommands[] = {
     {"check", Command::kCheck},
@@ -75,16 +82,26 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
   auto set_once = [&](bool condition, const char* message) {
     return condition ? std::string(message) : std::string();
   };
-  if (name == "help") options.help = true;
-  else if (name == "version") options.version = true;
-  else if (name == "plugin") options.plugin = value;
-  else if (name == "locale") options.locale = value;
-  else if (name == "recursive") options.recursive = true;
-  else if (name == "changed") options.changed = true;
-  else if (name == "fields") options.fields = value;
-  else if (name == "table") return set_format(Format::kTable);
-  else if (name == "tsv") return set_format(Format::kTsv);
-  else if (name == "json") return set_format(Format::kJson);
+  if (name == "help")
+    options.help = true;
+  else if (name == "version")
+    options.version = true;
+  else if (name == "plugin")
+    options.plugin = value;
+  else if (name == "locale")
+    options.locale = value;
+  else if (name == "recursive")
+    options.recursive = true;
+  else if (name == "changed")
+    options.changed = true;
+  else if (name == "fields")
+    options.fields = value;
+  else if (name == "table")
+    return set_format(Format::kTable);
+  else if (name == "tsv")
+    return set_format(Format::kTsv);
+  else if (name == "json")
+    return set_format(Format::kJson);
   else if (name == "single" || name == "sequence") {
     const TableKind kind = name == "single" ? TableKind::kSingle : TableKind::kSequence;
     std::string error = set_once(options.kind != TableKind::kFromName && options.kind != kind,
@@ -98,10 +115,23 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
                  "--to-utf8 and --to-table exclude each other");
     options.direction = direction;
     return error;
-  } else if (name == "output") options.output = value;
-  else if (name == "with") options.with = value;
-  else if (name == "out") options.out_dir = value;
-  else if (name == "list") options.list_overlays = true;
+  } else if (name == "from-code-page") {
+    const bool digits =
+        !value.empty() && value.size() <= 5 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    options.from_code_page = digits ? std::stoi(value) : 0;
+    if (options.from_code_page <= 0 || options.from_code_page > 65535)
+      return "--from-code-page: '" + value + "' is not a code page number such as 1251";
+  } else if (name == "output")
+    options.output = value;
+  else if (name == "with")
+    options.with = value;
+  else if (name == "out")
+    options.out_dir = value;
+  else if (name == "list")
+    options.list_overlays = true;
+  else if (name == "force")
+    options.force = true;
   return {};
 }
 
@@ -131,13 +161,29 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     return result;
   };
 
+  bool help_word = false;  // "namefold help [COMMAND]"
+  auto find_command = [](const std::string& word) {
+    return std::find_if(std::begin(kCommands), std::end(kCommands),
+                        [&](const auto& c) { return c.first == word; });
+  };
+
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (options_ended || argument.size() < 2 || argument[0] != '-') {
-      if (!command_known && !options_ended && options.operands.empty()) {
+      if (help_word && !command_known) {
         command_known = true;
-        const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                         [&](const auto& c) { return c.first == argument; });
+        const auto* found = find_command(argument);
+        if (found == std::end(kCommands)) return fail("help: no command " + argument);
+        options.command = found->second;
+        continue;
+      }
+      if (!command_known && !options_ended && options.operands.empty()) {
+        if (argument == kHelpWord) {
+          help_word = options.help = true;
+          continue;
+        }
+        command_known = true;
+        const auto* found = find_command(argument);
         if (found != std::end(kCommands)) {
           options.command = found->second;
           continue;
@@ -150,36 +196,47 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       options_ended = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
-    std::string value;
-    bool has_value = false;
-    std::string spelling;
     if (argument[1] == '-') {
       const std::size_t equals = argument.find('=');
-      spelling = argument.substr(0, equals);
-      spec = FindLong(std::string_view(spelling).substr(2));
-      if (equals != std::string::npos) value = argument.substr(equals + 1), has_value = true;
-    } else {
-      spelling = argument.substr(0, 2);
-      spec = FindShort(argument[1]);
-      if (argument.size() > 2) value = argument.substr(2), has_value = true;  // -oFILE
+      const std::string spelling = argument.substr(0, equals);
+      const OptionSpec* spec = FindLong(std::string_view(spelling).substr(2));
+      if (spec == nullptr) return fail("unknown option " + spelling);
+      const bool has_value = equals != std::string::npos;
+      if (spec->takes == Takes::kFlag && has_value)
+        return fail("option " + spelling + " takes no value");
+      std::string value = has_value ? argument.substr(equals + 1) : std::string();
+      if (spec->takes == Takes::kValue && !has_value) {
+        if (i + 1 >= arguments.size()) return fail("option " + spelling + " needs a value");
+        value = arguments[++i];
+      }
+      given.push_back({spec, value, spelling});
+      continue;
     }
-    if (spec == nullptr) return fail("unknown option " + spelling);
-    if (spec->takes == Takes::kFlag && has_value) {
-      return fail("option " + spelling + " takes no value");
+    // Short options group: "-rh"; one that takes a value takes the rest, "-oFILE", or the next.
+    for (std::size_t j = 1; j < argument.size(); ++j) {
+      const std::string spelling = std::string("-") + argument[j];
+      const OptionSpec* spec = FindShort(argument[j]);
+      if (spec == nullptr) return fail("unknown option " + spelling);
+      if (spec->takes == Takes::kFlag) {
+        given.push_back({spec, {}, spelling});
+        continue;
+      }
+      std::string value = argument.substr(j + 1);
+      if (value.empty()) {
+        if (i + 1 >= arguments.size()) return fail("option " + spelling + " needs a value");
+        value = arguments[++i];
+      }
+      given.push_back({spec, value, spelling});
+      break;
     }
-    if (spec->takes == Takes::kValue && !has_value) {
-      if (i + 1 >= arguments.size()) return fail("option " + spelling + " needs a value");
-      value = arguments[++i];
-    }
-    given.push_back({spec, value, spelling});
   }
 
   for (const Pending& option : given) {
-    if (!option.spec->applies[static_cast<std::size_t>(options.command)]) {
+    if ((option.spec->applies & Only(options.command)) == 0) {
       return fail("option " + option.spelling + " does not apply to " +
-                  (options.command == Command::kList ? std::string("listing files")
-                                                     : "namefold " + std::string(CommandName(options.command))));
+                  (options.command == Command::kList
+                       ? std::string("listing files")
+                       : "namefold " + std::string(CommandName(options.command))));
     }
     if (std::string error = Apply(*option.spec, option.value, options); !error.empty()) {
       return fail(error);
@@ -194,17 +251,20 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     case Command::kList:
       break;
     case Command::kCheck:
-      if (options.operands.empty()) return fail("namefold check: no table file given");
+      if (options.operands.empty()) return fail("check: no table file given");
       break;
     case Command::kConvert:
-      if (options.operands.size() != 1) return fail("namefold convert: give exactly one input file");
+      if (options.operands.size() != 1) return fail("convert: give exactly one input file");
       break;
     case Command::kInfo:
-      if (!options.operands.empty()) return fail("namefold info: unexpected operand " + options.operands[0]);
+      if (!options.operands.empty()) return fail("info: unexpected operand " + options.operands[0]);
       break;
     case Command::kTables:
-      if (!options.operands.empty()) return fail("namefold tables: unexpected operand " + options.operands[0]);
-      if (!options.list_overlays && !options.out_dir) return fail("namefold tables: --out DIR is required");
+      if (!options.operands.empty())
+        return fail("tables: unexpected operand " + options.operands[0]);
+      if (options.list_overlays && (options.out_dir || options.with || options.force))
+        return fail("tables: --list takes no --out, --with or --force");
+      if (!options.list_overlays && !options.out_dir) return fail("tables: --out DIR is required");
       break;
   }
   result.ok = true;
@@ -230,6 +290,10 @@ FieldSelection SelectFields(const std::optional<std::string>& list,
                             const std::vector<std::string>& names) {
   FieldSelection selection;
   const std::vector<std::string> items = list ? SplitList(*list) : std::vector<std::string>{};
+  if (list && items.empty()) {
+    selection.error = "--fields: the list is empty (leave --fields out for every field)";
+    return selection;
+  }
   if (items.empty()) {
     for (std::size_t i = 0; i < names.size(); ++i) selection.indexes.push_back(static_cast<int>(i));
     selection.ok = true;
@@ -254,6 +318,11 @@ FieldSelection SelectFields(const std::optional<std::string>& list,
       for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
       selection.error = "--fields: no field " + item + " (fields: " + known + ", or 0 to " +
                         std::to_string(names.size() - 1) + ")";
+      return selection;
+    }
+    if (std::find(selection.indexes.begin(), selection.indexes.end(), index) !=
+        selection.indexes.end()) {
+      selection.error = "--fields: " + names[static_cast<std::size_t>(index)] + " is named twice";
       return selection;
     }
     selection.indexes.push_back(index);

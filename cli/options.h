@@ -7,8 +7,10 @@
 
 namespace namefold::cli {
 
+// A new command needs a value here, a row in kCommands and its options' command sets in
+// options.cpp, its operand rule in ParseArguments, and its help and Run function in commands.cpp.
 enum class Command { kList, kCheck, kConvert, kInfo, kTables };
-enum class Format { kAuto, kTable, kTsv, kJson };       // kAuto: a table on a terminal, else TSV
+enum class Format { kAuto, kTable, kTsv, kJson };        // kAuto: a table on a terminal, else TSV
 enum class TableKind { kFromName, kSingle, kSequence };  // kFromName: "1.tbl" or "2.tbl"
 enum class Direction { kAuto, kToUtf8, kToTable };       // kAuto: from the input's encoding
 
@@ -29,10 +31,12 @@ struct Options {
   // convert
   Direction direction = Direction::kAuto;
   std::optional<std::string> output;
+  int from_code_page = 0;  // 0: the input is UTF-8 or UTF-16
   // tables
   std::optional<std::string> with;
   std::optional<std::string> out_dir;
   bool list_overlays = false;
+  bool force = false;  // replace table files that exist
 };
 
 struct ParsedArguments {
@@ -42,8 +46,10 @@ struct ParsedArguments {
 };
 
 // Parses the arguments after the program name. The first operand names a command when it is
-// one of check, convert, info, tables; "--" ends the options, so "namefold -- check" lists a
-// folder called check. Options take their value as "--name VALUE" or "--name=VALUE".
+// one of check, convert, info, tables; "help" (optionally followed by a command) asks for help.
+// "--" ends the options, so "namefold -- check" lists a folder called check. Options take their
+// value as "--name VALUE" or "--name=VALUE"; short ones group, "-rh", and take "-oFILE".
+// On failure `options.command` still names the command given, for pointing to its help.
 [[nodiscard]] ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 
 // The name of a command as the user types it.
@@ -56,7 +62,8 @@ struct FieldSelection {
 };
 
 // Resolves a comma-separated list of field names (case ignored) or indexes against the names
-// the library reports; an empty or absent list selects every field.
+// the library reports; an absent list selects every field. An empty list and a field named twice
+// are errors.
 [[nodiscard]] FieldSelection SelectFields(const std::optional<std::string>& list,
                                           const std::vector<std::string>& names);
 

@@ -10,13 +10,32 @@ namespace {
 
 constexpr const char* kNameHeader = "Name";
 constexpr const char* kPathKey = "path";
+constexpr const char* kPathHexKey = "path_hex";
 constexpr const char* kHighlight = "\x1b[1;33m";
 constexpr const char* kReset = "\x1b[0m";
 
-std::string CellText(const Cell& cell) {
+std::string CellText(const Cell& cell, Backslash backslash = Backslash::kKept) {
   if (!cell.known) return "?";
   if (cell.boolean) return cell.flag ? "1" : "0";
-  return EscapeForLine(cell.text);
+  return EscapeForLine(cell.text, backslash);
+}
+
+constexpr std::string_view kEllipsis = "\u2026";
+
+// `text` cut to at most `max_width` columns, ending in an ellipsis when it was cut.
+std::string Cut(const std::string& text, std::size_t max_width) {
+  if (max_width == 0 || DisplayWidth(text) <= max_width) return text;
+  std::string_view rest = text;
+  std::size_t width = 0;
+  while (!rest.empty()) {
+    char32_t c;
+    std::size_t length = NextCodePoint(rest, c);
+    const std::size_t columns = length == 0 ? 1 : static_cast<std::size_t>(CodePointWidth(c));
+    if (width + columns + 1 > max_width) break;  // room for the ellipsis
+    width += columns;
+    rest.remove_prefix(length == 0 ? 1 : length);
+  }
+  return text.substr(0, text.size() - rest.size()) + std::string(kEllipsis);
 }
 
 void Pad(std::string& line, std::size_t width, std::size_t target) {
@@ -26,7 +45,7 @@ void Pad(std::string& line, std::size_t width, std::size_t target) {
 }  // namespace
 
 std::string FormatTable(const std::vector<std::string>& fields, const std::vector<Row>& rows,
-                        bool color) {
+                        bool color, std::size_t max_width) {
   // Every field cell starts with a one-column marker: "*" when it differs from the name.
   std::vector<std::size_t> widths(fields.size() + 1);
   widths[0] = DisplayWidth(kNameHeader);
@@ -34,8 +53,8 @@ std::string FormatTable(const std::vector<std::string>& fields, const std::vecto
   std::vector<std::vector<std::string>> texts;
   for (const Row& row : rows) {
     std::vector<std::string>& line = texts.emplace_back();
-    line.push_back(row.shown);
-    for (const Cell& cell : row.cells) line.push_back(CellText(cell));
+    line.push_back(Cut(row.shown, max_width));
+    for (const Cell& cell : row.cells) line.push_back(Cut(CellText(cell), max_width));
     for (std::size_t c = 0; c < line.size(); ++c)
       widths[c] = std::max(widths[c], DisplayWidth(line[c]) + (c > 0 ? 1 : 0));
   }
@@ -69,19 +88,23 @@ std::string FormatTsvHeader(const std::vector<std::string>& fields) {
 }
 
 std::string FormatTsvRow(const Row& row) {
-  std::string line = row.shown;
-  for (const Cell& cell : row.cells) line += "\t" + CellText(cell);
+  std::string line = row.tsv;
+  for (const Cell& cell : row.cells) line += "\t" + CellText(cell, Backslash::kEscaped);
   return line + "\n";
 }
 
 std::string FormatJsonLine(const std::vector<std::string>& fields, const Row& row) {
   std::string line = "{" + JsonString(kPathKey) + ":" + JsonString(row.text);
+  if (!row.hex.empty()) line += "," + JsonString(kPathHexKey) + ":" + JsonString(row.hex);
   for (std::size_t f = 0; f < fields.size() && f < row.cells.size(); ++f) {
     const Cell& cell = row.cells[f];
     line += "," + JsonString(fields[f]) + ":";
-    if (!cell.known) line += "null";
-    else if (cell.boolean) line += cell.flag ? "true" : "false";
-    else line += JsonString(cell.text);
+    if (!cell.known)
+      line += "null";
+    else if (cell.boolean)
+      line += cell.flag ? "true" : "false";
+    else
+      line += JsonString(cell.text);
   }
   return line + "}\n";
 }

@@ -2,6 +2,7 @@
 // terminal, and the locale the library reads. One implementation per system (posix/, win32/).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,9 +21,11 @@ namespace fs = std::filesystem;
 
 // A path as the library and the user see it.
 struct PathText {
-  std::u16string units;  // for the library; bytes that are not UTF-8 become U+FFFD
-  std::string text;      // the same as UTF-8
-  std::string shown;     // for one line of output: bad bytes and control characters escaped
+  std::u16string units;     // for the library; bytes that are not UTF-8 become U+FFFD
+  std::string text;         // the same as UTF-8
+  std::string shown;        // for one line of output: bad bytes and control characters escaped
+  std::string tsv;          // for a TSV field: as `shown`, backslashes escaped too
+  std::string hex;          // the path's own bytes in hex (UTF-16 LE on Windows): lossless
   bool well_formed = true;  // false when some bytes were not UTF-8
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);
@@ -35,11 +38,25 @@ enum class Stream { kOut, kErr };
 // Writes UTF-8 text; a Windows console receives it as UTF-16, anything else gets the bytes.
 void Write(Stream stream, std::string_view text);
 
-// Reads a whole file into `bytes`, or returns false with a one-line reason in `error`.
-[[nodiscard]] bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error);
+// Reads a whole regular file into `bytes`, or returns false with a one-line reason in `error`:
+// missing, not a regular file, larger than `max_bytes` (refused before anything is read), or read
+// short. These are the library's own reasons to leave a table file out.
+[[nodiscard]] bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                                 std::size_t max_bytes = SIZE_MAX);
+
+// The reason for a file of `size` bytes over `max_bytes`.
+[[nodiscard]] inline std::string OverLimit(unsigned long long size, std::size_t max_bytes) {
+  return std::to_string(size) + " bytes, over the limit of " + std::to_string(max_bytes) + " bytes";
+}
 
 // Creates or replaces a file with `bytes`, or returns false with a one-line reason in `error`.
 [[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error);
+
+// Decodes 8-bit text in Windows code page `code_page` (1251, 932, ...) into `units` with the
+// system's converter, or returns false with a one-line reason: a code page the system does not
+// know, or bytes that are not text in it.
+[[nodiscard]] bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                                  std::string& error);
 
 // Makes the library see the ANSI code page of locale `name`; must run before it is loaded.
 // Returns false with a one-line reason where the system offers no such choice.

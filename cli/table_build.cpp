@@ -1,5 +1,7 @@
 #include "cli/table_build.h"
 
+#include <algorithm>
+#include <set>
 #include <string_view>
 
 #include "cli/table_sources.h"
@@ -18,15 +20,48 @@ void AppendLine(std::string_view utf8, std::string& bytes) {
   bytes.append("\r\0\n\0", 4);
 }
 
-void AppendBlock(const SourceBlock& block, std::string& bytes, std::size_t& entries) {
+// Calls `visit` with each line of a block; an entry line (the only lines with "=") also with its
+// key as UTF-16.
+template <typename Visit>
+void ForEachLine(const SourceBlock& block, Visit&& visit) {
   std::string_view text = block.text;
   for (;;) {
     const std::size_t end = text.find('\n');
-    AppendLine(text.substr(0, end), bytes);
+    const std::string_view line = text.substr(0, end);
+    const std::size_t equals = line.find('=');
+    visit(line,
+          equals == std::string_view::npos ? std::u16string() : FromUtf8(line.substr(0, equals)));
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
-  entries += block.entries;
+}
+
+// Whether an overlay entry in `later` replaces the entry `key`: the same key, or in the sequence
+// table a sequence that starts `key` and so is tried before it.
+bool Replaced(const std::u16string& key, const std::set<std::u16string>& later, bool sequence) {
+  if (!sequence) return later.contains(key);
+  for (std::size_t length = 2; length <= key.size(); ++length) {
+    if (later.contains(key.substr(0, length))) return true;
+  }
+  return false;
+}
+
+// Appends a block without the entries that a later overlay replaces; they would only be dead
+// lines, which `namefold check` rightly reports.
+void AppendBlock(const SourceBlock& block, const std::set<std::u16string>& later, bool sequence,
+                 std::string& bytes, std::size_t& entries) {
+  ForEachLine(block, [&](std::string_view line, const std::u16string& key) {
+    if (!key.empty() && Replaced(key, later, sequence)) return;
+    AppendLine(line, bytes);
+    if (!key.empty()) ++entries;
+  });
+}
+
+void AddKeys(const SourceBlock* block, std::set<std::u16string>& keys) {
+  if (block == nullptr) return;
+  ForEachLine(*block, [&](std::string_view, const std::u16string& key) {
+    if (!key.empty()) keys.insert(key);
+  });
 }
 
 std::string Title(std::string_view format, std::string_view label) {
@@ -55,9 +90,14 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays) {
     for (std::size_t i = 0; i < kOverlayCount; ++i) {
       if (name == kOverlays[i].name) found = &kOverlays[i];
     }
+    if (std::find(chosen.begin(), chosen.end(), found) != chosen.end()) {
+      tables.error = "overlay '" + asked + "' is named twice";
+      return tables;
+    }
     if (found == nullptr) {
       std::string available;
-      for (const std::string& known : AvailableOverlays()) available += (available.empty() ? "" : ", ") + known;
+      for (const std::string& known : AvailableOverlays())
+        available += (available.empty() ? "" : ", ") + known;
       tables.error = "unknown overlay '" + asked + "' (available: " + available + ")";
       return tables;
     }
@@ -65,16 +105,32 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays) {
   }
 
   std::string label;
-  for (const std::string& name : overlays) label += (label.empty() ? " with overlays " : ", ") + name;
+  for (const std::string& name : overlays)
+    label += (label.empty() ? " with overlays " : ", ") + name;
   AppendLine(Title(kSingleTitle, label), tables.single_bytes);
   AppendLine(Title(kSequenceTitle, label), tables.sequence_bytes);
+  // The keys of the overlays after each point: all of them for the defaults.
+  std::vector<std::set<std::u16string>> later_single(chosen.size() + 1);
+  std::vector<std::set<std::u16string>> later_sequence(chosen.size() + 1);
+  for (std::size_t i = chosen.size(); i-- > 0;) {
+    later_single[i] = later_single[i + 1];
+    later_sequence[i] = later_sequence[i + 1];
+    AddKeys(chosen[i]->single, later_single[i]);
+    AddKeys(chosen[i]->sequence, later_sequence[i]);
+  }
   for (std::size_t i = 0; i < kDefaultSingleBlocksCount; ++i)
-    AppendBlock(kDefaultSingleBlocks[i], tables.single_bytes, tables.single_entries);
+    AppendBlock(kDefaultSingleBlocks[i], later_single[0], false, tables.single_bytes,
+                tables.single_entries);
   for (std::size_t i = 0; i < kDefaultSequenceBlocksCount; ++i)
-    AppendBlock(kDefaultSequenceBlocks[i], tables.sequence_bytes, tables.sequence_entries);
-  for (const OverlayBlocks* overlay : chosen) {
-    if (overlay->single != nullptr) AppendBlock(*overlay->single, tables.single_bytes, tables.single_entries);
-    if (overlay->sequence != nullptr) AppendBlock(*overlay->sequence, tables.sequence_bytes, tables.sequence_entries);
+    AppendBlock(kDefaultSequenceBlocks[i], later_sequence[0], true, tables.sequence_bytes,
+                tables.sequence_entries);
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i]->single != nullptr)
+      AppendBlock(*chosen[i]->single, later_single[i + 1], false, tables.single_bytes,
+                  tables.single_entries);
+    if (chosen[i]->sequence != nullptr)
+      AppendBlock(*chosen[i]->sequence, later_sequence[i + 1], true, tables.sequence_bytes,
+                  tables.sequence_entries);
   }
   tables.ok = true;
   return tables;

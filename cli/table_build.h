@@ -8,15 +8,16 @@ namespace namefold::cli {
 
 struct BuiltTables {
   bool ok = false;
-  std::string error;  // an unknown overlay, naming the ones there are
+  std::string error;           // an unknown overlay, naming the ones there are
   std::string single_bytes;    // namefold1.tbl: UTF-16 LE, byte-order mark, CR LF
   std::string sequence_bytes;  // namefold2.tbl
   std::size_t single_entries = 0;
   std::size_t sequence_entries = 0;
 };
 
-// The default sources, then the overlays in the order given (an overlay's entries come later in
-// the file, so they win over the defaults); the same bytes as tools/make_tables.py.
+// The default sources, then the overlays in the order given; an overlay's entry replaces the
+// entries for its key before it (they are left out), so the tables check clean. The same bytes
+// as tools/make_tables.py. An overlay named twice is an error.
 [[nodiscard]] BuiltTables BuildTables(const std::vector<std::string>& overlays);
 
 // The overlays there are, sorted.

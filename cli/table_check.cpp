@@ -1,6 +1,7 @@
 #include "cli/table_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,9 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr std::size_t kSequenceUnitsKept = 4;
 constexpr std::size_t kValueUnitsKept = 7;
 
-bool IsBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
+bool IsBreak(char16_t unit) {
+  return unit == u'\r' || unit == u'\n';
+}
 
 std::string CodeOf(char16_t unit) {
   char buffer[8];
@@ -28,7 +31,9 @@ std::string CodeOf(char16_t unit) {
 }
 
 // Text in quotes for a message; lone surrogates show as U+FFFD, controls escaped.
-std::string Quote(std::u16string_view units) { return "\"" + EscapeForLine(ToUtf8(units)) + "\""; }
+std::string Quote(std::u16string_view units) {
+  return "\"" + EscapeForLine(ToUtf8(units)) + "\"";
+}
 
 // A key as the user can recognise it: the character when it is visible, its code always.
 std::string KeyText(char16_t unit) {
@@ -37,14 +42,37 @@ std::string KeyText(char16_t unit) {
   return visible ? Quote(std::u16string_view(&unit, 1)) + " (" + CodeOf(unit) + ")" : CodeOf(unit);
 }
 
-// Line numbers of unit positions: CR LF, CR alone and LF alone each end one line.
+// Gathers the problems: every one is counted, the first few of each kind are kept. A message is
+// only built when it is kept, so a file of millions of faults costs no more than a clean one.
+class Problems {
+ public:
+  explicit Problems(TableCheck& report) : report_(report) {}
+  template <typename Message>
+  void Add(ProblemKind kind, std::size_t line, Message&& message) {
+    const auto index = static_cast<std::size_t>(kind);
+    ++report_.problem_count;
+    if (shown_[index] == kProblemsShownPerKind) {
+      ++report_.omitted[index];
+      return;
+    }
+    ++shown_[index];
+    report_.problems.push_back({kind, line, message()});
+  }
+
+ private:
+  TableCheck& report_;
+  std::array<std::size_t, kProblemKindCount> shown_{};
+};
+
+// Line numbers of unit positions: CR LF, CR alone and LF alone each end one line. Positions fit
+// 32 bits: a table file is at most kMaxTableFileBytes.
 class Lines {
  public:
   explicit Lines(std::u16string_view text) {
     starts_.push_back(0);
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      if (IsBreak(text[i])) starts_.push_back(i + 1);
+      if (IsBreak(text[i])) starts_.push_back(static_cast<std::uint32_t>(i + 1));
     }
   }
   [[nodiscard]] std::size_t LineOf(std::size_t position) const {
@@ -55,7 +83,7 @@ class Lines {
   [[nodiscard]] std::size_t Count() const { return starts_.size(); }
 
  private:
-  std::vector<std::size_t> starts_;
+  std::vector<std::uint32_t> starts_;
 };
 
 // A malloc'd, zero-terminated copy, as the library hands its parsers.
@@ -67,24 +95,22 @@ char16_t* MallocCopy(std::u16string_view text) {
   return copy;
 }
 
-void CheckSingleChar(std::u16string_view text, const Lines& lines, TableCheck& report) {
-  auto add = [&](std::size_t line, std::string message) {
-    report.problems.push_back({line, std::move(message)});
-  };
+void CheckSingleChar(std::u16string_view text, const Lines& lines, Problems& problems,
+                     TableCheck& report) {
   // The scan follows the parser step by step on its own copy, zero units written where the
   // parser writes them, so each value ends where the library's does.
   std::u16string buffer(text);
   buffer.push_back(0);
   struct Found {
     char16_t key;
-    std::size_t key_at;
-    std::size_t value_at;
+    std::uint32_t key_at;
+    std::uint32_t value_at;
   };
-  std::vector<Found> found;
+  std::vector<Found> found;  // in text order
   for (std::size_t p = 0;;) {
     while (buffer[p] != 0 && buffer[p + 1] != u'=') ++p;
     if (buffer[p] == 0) break;
-    found.push_back({buffer[p], p, p + 2});
+    found.push_back({buffer[p], static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(p + 2)});
     while (buffer[p] != 0 && !IsBreak(buffer[p])) ++p;
     if (buffer[p] == 0) break;
     buffer[p++] = 0;
@@ -99,16 +125,20 @@ void CheckSingleChar(std::u16string_view text, const Lines& lines, TableCheck& r
     std::size_t start = lines.StartOf(line);
     if (line == 1 && !text.empty() && text[0] == kByteOrderMark) ++start;
     if (start >= text.size() || text[start] != u'=') continue;
-    std::string message = "line begins with \"=\": it is not an entry";
-    for (const Found& entry : found) {
-      if (entry.key_at + 1 != start) continue;
-      const std::u16string value(value_of(entry));
-      message += entry.key == kByteOrderMark
-                     ? "; the byte-order mark becomes a key, mapped to " + Quote(value)
-                     : "; the line break before it becomes the key " + CodeOf(entry.key) +
-                           ", mapped to " + Quote(value);
-    }
-    add(line, message);
+    problems.Add(ProblemKind::kBeginsWithEquals, line, [&] {
+      std::string message = "line begins with \"=\": it is not an entry";
+      const auto entry =
+          std::lower_bound(found.begin(), found.end(), start - 1,
+                           [](const Found& f, std::size_t at) { return f.key_at < at; });
+      if (start > 0 && entry != found.end() && entry->key_at + 1 == start) {
+        const std::u16string value(value_of(*entry));
+        message += entry->key == kByteOrderMark
+                       ? "; the byte-order mark becomes a key, mapped to " + Quote(value)
+                       : "; the line break before it becomes the key " + CodeOf(entry->key) +
+                             ", mapped to " + Quote(value);
+      }
+      return message;
+    });
   }
 
   std::map<char16_t, std::size_t> first_line;  // the line of each key's latest entry
@@ -117,21 +147,27 @@ void CheckSingleChar(std::u16string_view text, const Lines& lines, TableCheck& r
     std::size_t start = lines.StartOf(line);
     if (line == 1 && !text.empty() && text[0] == kByteOrderMark) ++start;
     if (entry.key_at + 1 == start) continue;  // reported above
-    const std::u16string line_text(text.substr(start, entry.key_at + 2 - start));
     if (entry.key >= 0xDC00 && entry.key <= 0xDFFF && entry.key_at > start &&
         text[entry.key_at - 1] >= 0xD800 && text[entry.key_at - 1] <= 0xDBFF) {
-      add(line, "the key " + Quote(text.substr(entry.key_at - 1, 2)) +
-                    " is two UTF-16 units; only its second unit " + CodeOf(entry.key) +
-                    " becomes the key");
+      problems.Add(ProblemKind::kSurrogateKey, line, [&] {
+        return "the key " + Quote(text.substr(entry.key_at - 1, 2)) +
+               " is two UTF-16 units; only its second unit " + CodeOf(entry.key) +
+               " becomes the key";
+      });
     } else if (entry.key_at > start) {
-      add(line, "text before the key: " + Quote(line_text) + " maps " + KeyText(entry.key) +
-                    "; " + Quote(text.substr(start, entry.key_at - start)) + " is ignored");
+      problems.Add(ProblemKind::kTextBeforeKey, line, [&] {
+        return "text before the key: " + Quote(text.substr(start, entry.key_at + 2 - start)) +
+               " maps " + KeyText(entry.key) + "; " +
+               Quote(text.substr(start, entry.key_at - start)) + " is ignored";
+      });
     }
     const auto [seen, fresh] = first_line.try_emplace(entry.key, line);
     if (!fresh) {
-      add(line, "key " + KeyText(entry.key) + " given again (also on line " +
-                    std::to_string(seen->second) + "): the last entry wins, here " +
-                    Quote(value_of(entry)));
+      problems.Add(ProblemKind::kKeyAgain, line, [&] {
+        return "key " + KeyText(entry.key) + " given again (also on line " +
+               std::to_string(seen->second) + "): the last entry wins, here " +
+               Quote(value_of(entry));
+      });
       seen->second = line;
     }
   }
@@ -140,30 +176,50 @@ void CheckSingleChar(std::u16string_view text, const Lines& lines, TableCheck& r
   auto table = std::make_unique<SingleCharTable>();  // value-initialised: every entry empty
   char16_t* copy = MallocCopy(text);
   ParseSingleCharTable(copy, *table);
-  std::map<char16_t, std::u16string_view> expected;
-  for (const Found& entry : found) expected[entry.key] = value_of(entry);
+  std::vector<const Found*> expected(SingleCharTable::kEntryCount, nullptr);  // the last wins
+  for (const Found& entry : found) expected[entry.key] = &entry;
   for (std::size_t unit = 0; unit < SingleCharTable::kEntryCount; ++unit) {
-    const auto it = expected.find(static_cast<char16_t>(unit));
     const Unit* stored = table->entries[unit];
-    const bool agree = it == expected.end() ? stored == nullptr
-                                            : stored != nullptr && it->second == stored;
+    const bool agree = expected[unit] == nullptr
+                           ? stored == nullptr
+                           : stored != nullptr && value_of(*expected[unit]) == stored;
     if (stored != nullptr) ++report.entries;
-    if (!agree) add(0, "internal error: the check and the parser disagree on " + CodeOf(static_cast<char16_t>(unit)));
+    if (!agree) {
+      problems.Add(ProblemKind::kInternal, 0, [&] {
+        return "internal error: the check and the parser disagree on " +
+               CodeOf(static_cast<char16_t>(unit));
+      });
+    }
   }
   std::free(copy);
 }
 
-void CheckSequence(std::u16string_view text, const Lines& lines, TableCheck& report) {
-  auto add = [&](std::size_t line, std::string message) {
-    report.problems.push_back({line, std::move(message)});
-  };
-  struct Node {
-    char16_t key;
-    std::u16string continuation;
-    std::u16string value;
-    std::size_t line;
-  };
-  std::vector<Node> nodes;
+template <std::size_t N>
+std::u16string_view UpToZero(const std::array<char16_t, N>& units) {
+  const std::u16string_view all(units.data(), N);
+  return all.substr(0, all.find(u'\0'));
+}
+
+// One sequence entry as the parser keeps it, in a fixed 32 bytes: a table of millions of lines
+// costs no more than the library's own nodes.
+struct SequenceEntry {
+  std::array<char16_t, kSequenceUnitsKept> sequence{};  // zero-padded: a unit is never zero
+  std::array<char16_t, kValueUnitsKept> value{};
+  std::uint32_t line = 0;
+
+  [[nodiscard]] std::u16string_view Sequence() const { return UpToZero(sequence); }
+  [[nodiscard]] std::u16string_view Value() const { return UpToZero(value); }
+  [[nodiscard]] std::uint64_t Packed(std::size_t length) const {  // the first `length` units
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < kSequenceUnitsKept; ++i)
+      packed = packed << 16 | (i < length ? sequence[i] : 0);
+    return packed;
+  }
+};
+
+void CheckSequence(std::u16string_view text, const Lines& lines, Problems& problems,
+                   TableCheck& report) {
+  std::vector<SequenceEntry> entries;
   std::size_t p = !text.empty() && text[0] == kByteOrderMark ? 1 : 0;
   while (p < text.size()) {
     const std::size_t line_start = p;
@@ -178,75 +234,132 @@ void CheckSequence(std::u16string_view text, const Lines& lines, TableCheck& rep
     const std::size_t line = lines.LineOf(line_start);
     const std::u16string_view sequence = text.substr(line_start, *equals - line_start);
     if (sequence.size() < 2) {
-      std::size_t lost = 0;  // later lines with "=", which would have been entries
-      for (std::size_t later = line + 1; later <= lines.Count(); ++later) {
-        const std::size_t from = lines.StartOf(later);
-        const std::size_t to = later < lines.Count() ? lines.StartOf(later + 1) : text.size();
-        if (text.substr(from, to - from).find(u'=') != std::u16string_view::npos) ++lost;
-      }
-      add(line, std::string(sequence.empty() ? "line begins with \"=\"" :
-                                               "sequence " + Quote(sequence) + " has one unit") +
-                    ": loading ends here, so the " + std::to_string(lost) +
-                    " line(s) with \"=\" after it are lost");
+      problems.Add(ProblemKind::kOneUnitSequence, line, [&] {
+        std::size_t lost = 0;  // later lines with "=", which would have been entries
+        for (std::size_t later = line + 1; later <= lines.Count(); ++later) {
+          const std::size_t from = lines.StartOf(later);
+          const std::size_t to = later < lines.Count() ? lines.StartOf(later + 1) : text.size();
+          if (text.substr(from, to - from).find(u'=') != std::u16string_view::npos) ++lost;
+        }
+        return std::string(sequence.empty() ? "line begins with \"=\""
+                                            : "sequence " + Quote(sequence) + " has one unit") +
+               ": loading ends here, so the " + std::to_string(lost) +
+               " line(s) with \"=\" after it are lost";
+      });
       break;
     }
     const std::u16string_view value = text.substr(*equals + 1, line_end - *equals - 1);
-    Node node{sequence[0],
-              std::u16string(sequence.substr(1, kSequenceUnitsKept - 1)),
-              std::u16string(value.substr(0, kValueUnitsKept)), line};
+    SequenceEntry& entry = entries.emplace_back();
+    sequence.substr(0, kSequenceUnitsKept).copy(entry.sequence.data(), kSequenceUnitsKept);
+    value.substr(0, kValueUnitsKept).copy(entry.value.data(), kValueUnitsKept);
+    entry.line = static_cast<std::uint32_t>(line);
     if (sequence.size() > kSequenceUnitsKept) {
-      add(line, "sequence " + Quote(sequence) + " is longer than 4 units: " +
-                    Quote(sequence.substr(kSequenceUnitsKept)) + " is ignored, " +
-                    Quote(sequence.substr(0, kSequenceUnitsKept)) + " is replaced");
+      problems.Add(ProblemKind::kLongSequence, line, [&] {
+        return "sequence " + Quote(sequence) +
+               " is longer than 4 units: " + Quote(sequence.substr(kSequenceUnitsKept)) +
+               " is ignored, " + Quote(sequence.substr(0, kSequenceUnitsKept)) + " is replaced";
+      });
     }
     if (value.size() > kValueUnitsKept) {
-      add(line, "value " + Quote(value) + " is longer than 7 units: it is cut to " +
-                    Quote(node.value));
+      problems.Add(ProblemKind::kLongValue, line, [&] {
+        return "value " + Quote(value) + " is longer than 7 units: it is cut to " +
+               Quote(value.substr(0, kValueUnitsKept));
+      });
     }
-    nodes.push_back(std::move(node));
   }
 
   // A later line is tried first and the first match wins: an entry is dead when a later one
-  // with the same key has a continuation that starts its own.
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    for (std::size_t j = i + 1; j < nodes.size(); ++j) {
-      const Node& earlier = nodes[i];
-      const Node& later = nodes[j];
-      if (later.key != earlier.key || !earlier.continuation.starts_with(later.continuation)) continue;
-      const std::u16string earlier_sequence = earlier.key + earlier.continuation;
-      if (later.continuation == earlier.continuation) {
-        add(later.line, "sequence " + Quote(earlier_sequence) + " given again (also on line " +
-                            std::to_string(earlier.line) + "): the later line is tried first and wins");
-      } else {
-        add(earlier.line, "sequence " + Quote(earlier_sequence) + " can never match: " +
-                              Quote(later.key + later.continuation) + " on line " +
-                              std::to_string(later.line) + " is tried first; write the shorter one first");
+  // with the same key has a continuation that starts its own. The entries sorted by sequence,
+  // then by position, give the nearest later entry of each of its prefixes in a binary search.
+  {  // freed before the parser below builds its own nodes
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> sorted;
+    sorted.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      sorted.emplace_back(entries[i].Packed(kSequenceUnitsKept), static_cast<std::uint32_t>(i));
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const SequenceEntry& earlier = entries[i];
+      const std::size_t length = earlier.Sequence().size();
+      std::size_t nearest = entries.size();
+      for (std::size_t prefix = 2; prefix <= length; ++prefix) {
+        const auto it =
+            std::lower_bound(sorted.begin(), sorted.end(),
+                             std::pair{earlier.Packed(prefix), static_cast<std::uint32_t>(i + 1)});
+        if (it != sorted.end() && it->first == earlier.Packed(prefix))
+          nearest = std::min<std::size_t>(nearest, it->second);
       }
-      break;
+      if (nearest == entries.size()) continue;
+      const SequenceEntry& later = entries[nearest];
+      if (later.Sequence() == earlier.Sequence()) {
+        problems.Add(ProblemKind::kSequenceAgain, later.line, [&] {
+          return "sequence " + Quote(earlier.Sequence()) + " given again (also on line " +
+                 std::to_string(earlier.line) + "): the later line is tried first and wins";
+        });
+      } else {
+        problems.Add(ProblemKind::kHiddenSequence, earlier.line, [&] {
+          return "sequence " + Quote(earlier.Sequence()) +
+                 " can never match: " + Quote(later.Sequence()) + " on line " +
+                 std::to_string(later.line) + " is tried first; write the shorter one first";
+        });
+      }
     }
   }
 
+  // The library's own parser must store, for each first unit, these entries from the last line
+  // up: the entries by first unit, later lines first.
+  std::vector<std::uint32_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = static_cast<std::uint32_t>(order.size() - 1 - i);
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return entries[a].sequence[0] < entries[b].sequence[0];
+  });
   auto table = std::make_unique<SequenceTable>();
   ParseSequenceTable(MallocCopy(text), *table);  // takes and frees the copy
-  std::map<char16_t, std::vector<const Node*>> expected;  // in list order: later lines first
-  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) expected[it->key].push_back(&*it);
+  std::size_t next = 0;                          // into `order`
   for (std::size_t key = 0; key < SequenceTable::kHeadCount; ++key) {
-    const SequenceNode* stored = table->heads[key];
-    const auto it = expected.find(static_cast<char16_t>(key));
-    std::size_t index = 0;
     bool agree = true;
-    for (; stored != nullptr; stored = stored->next, ++index, ++report.entries) {
-      agree = agree && it != expected.end() && index < it->second.size() &&
-              it->second[index]->continuation == stored->continuation &&
-              it->second[index]->value == stored->value;
+    for (const SequenceNode* stored = table->heads[key]; stored != nullptr; stored = stored->next) {
+      ++report.entries;
+      const SequenceEntry* expected = next < order.size() && entries[order[next]].sequence[0] == key
+                                          ? &entries[order[next++]]
+                                          : nullptr;
+      agree = agree && expected != nullptr &&
+              expected->Sequence().substr(1) == std::u16string_view(stored->continuation) &&
+              expected->Value() == std::u16string_view(stored->value);
     }
-    if (it != expected.end() && index != it->second.size()) agree = false;
-    if (!agree) add(0, "internal error: the check and the parser disagree on " + CodeOf(static_cast<char16_t>(key)));
+    if (next < order.size() && entries[order[next]].sequence[0] == key) {
+      agree = false;
+      while (next < order.size() && entries[order[next]].sequence[0] == key) ++next;
+    }
+    if (!agree) {
+      problems.Add(ProblemKind::kInternal, 0, [&] {
+        return "internal error: the check and the parser disagree on " +
+               CodeOf(static_cast<char16_t>(key));
+      });
+    }
   }
   ReleaseSequenceTable(*table);
 }
 
 }  // namespace
+
+const char* ProblemKindName(ProblemKind kind) {
+  constexpr const char* kNames[kProblemKindCount] = {
+      "encoding",
+      "zero unit",
+      "line begins with \"=\"",
+      "key of two units",
+      "text before the key",
+      "key given again",
+      "one-unit sequence",
+      "sequence longer than 4 units",
+      "value longer than 7 units",
+      "sequence given again",
+      "sequence that can never match",
+      "internal error",
+  };
+  return kNames[static_cast<std::size_t>(kind)];
+}
 
 TextEncoding DetectEncoding(std::string_view bytes) {
   if (bytes.empty()) return TextEncoding::kEmpty;
@@ -263,31 +376,43 @@ TextEncoding DetectEncoding(std::string_view bytes) {
   return DecodeUtf8(bytes, ignored) ? TextEncoding::kUtf8 : TextEncoding::kEightBit;
 }
 
-TableCheck CheckTable(std::string_view bytes, TableType type) {
+TableCheck CheckTable(std::string_view bytes, TableType type, int code_page) {
   TableCheck report;
-  auto add = [&](std::size_t line, std::string message) {
-    report.problems.push_back({line, std::move(message)});
-  };
-  switch (DetectEncoding(bytes)) {
+  Problems problems(report);
+  const TextEncoding encoding = DetectEncoding(bytes);
+  switch (encoding) {
     case TextEncoding::kEmpty:
-      add(0, "the file is empty: the library leaves the table unavailable");
+      problems.Add(ProblemKind::kEncoding, 0,
+                   [] { return "the file is empty: the library leaves the table unavailable"; });
       return report;
     case TextEncoding::kUtf16Be:
-      add(0, "the file is UTF-16 BE, not UTF-16 LE: the library would read every character "
-             "byte-swapped (convert it: namefold convert --to-table FILE -o FILE)");
+      problems.Add(ProblemKind::kEncoding, 0, [] {
+        return "the file is UTF-16 BE, not UTF-16 LE: the library would read every character "
+               "byte-swapped (convert it: namefold convert --to-table FILE -o FILE)";
+      });
       return report;
     case TextEncoding::kUtf8:
+      problems.Add(ProblemKind::kEncoding, 0, [] {
+        return "the file is UTF-8 text, not UTF-16 LE: the library would read pairs of bytes as "
+               "characters (convert it: namefold convert --to-table FILE -o FILE)";
+      });
+      return report;
     case TextEncoding::kEightBit:
-      add(0, std::string("the file is ") +
-                 (DetectEncoding(bytes) == TextEncoding::kUtf8 ? "UTF-8" : "8-bit") +
-                 " text, not UTF-16 LE: the library would read pairs of bytes as characters "
-                 "(convert it: namefold convert --to-table FILE -o FILE)");
+      problems.Add(ProblemKind::kEncoding, 0, [&] {
+        const std::string page = std::to_string(code_page);
+        return "the file is 8-bit text, not UTF-16 LE: the library would read pairs of bytes as "
+               "characters (convert it, naming the code page it was saved in, likely " +
+               page + ": namefold convert --from-code-page " + page + " --to-table FILE -o FILE)";
+      });
       return report;
     case TextEncoding::kUtf16Le:
       break;
   }
   if (bytes.size() % 2 != 0) {
-    add(0, "odd byte count (" + std::to_string(bytes.size()) + " bytes): the last byte is ignored");
+    problems.Add(ProblemKind::kEncoding, 0, [&] {
+      return "odd byte count (" + std::to_string(bytes.size()) +
+             " bytes): the last byte is ignored";
+    });
   }
   std::u16string units(bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -295,22 +420,22 @@ TableCheck CheckTable(std::string_view bytes, TableType type) {
                                      static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
   }
   std::u16string_view text(units);
-  const Lines lines(text);
   if (const std::size_t zero = text.find(u'\0'); zero != std::u16string_view::npos) {
     const std::size_t rest = text.size() - zero - 1;
-    const bool all_zero = text.find_first_not_of(u'\0', zero) == std::u16string_view::npos;
-    if (!all_zero) {
-      add(lines.LineOf(zero), "a zero unit ends the text here: the library never reads the " +
-                                  std::to_string(rest) + " units after it (up to line " +
-                                  std::to_string(lines.Count()) + ")");
+    if (text.find_first_not_of(u'\0', zero) != std::u16string_view::npos) {
+      problems.Add(ProblemKind::kZeroUnit, Lines(text.substr(0, zero)).Count(), [&] {
+        return "a zero unit ends the text here: the library never reads the " +
+               std::to_string(rest) + " units after it (up to line " +
+               std::to_string(Lines(text).Count()) + ")";
+      });
     }
     text = text.substr(0, zero);
   }
-  const Lines read_lines(text);
+  const Lines lines(text);
   if (type == TableType::kSingleChar) {
-    CheckSingleChar(text, read_lines, report);
+    CheckSingleChar(text, lines, problems, report);
   } else {
-    CheckSequence(text, read_lines, report);
+    CheckSequence(text, lines, problems, report);
   }
   std::stable_sort(report.problems.begin(), report.problems.end(),
                    [](const TableProblem& a, const TableProblem& b) { return a.line < b.line; });

@@ -29,6 +29,27 @@ void AppendHex(const char* format, unsigned value, std::string& out) {
   out += buffer;
 }
 
+// Characters that show nothing, or reorder what follows them, on a terminal: the format
+// characters (bidirectional controls among them), the line and paragraph separators, and the
+// Hangul fillers that pass for blank letters.
+constexpr struct {
+  char32_t first, last;
+} kInvisible[] = {
+    {0x00AD, 0x00AD},   {0x115F, 0x1160},   {0x0600, 0x0605},   {0x061C, 0x061C},
+    {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},
+    {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},
+    {0x2066, 0x206F},   {0x3164, 0x3164},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0},
+    {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD}, {0x13430, 0x1343F},
+    {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
+};
+
+bool IsInvisible(char32_t c) {
+  for (const auto& range : kInvisible) {
+    if (c >= range.first && c <= range.last) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::size_t NextCodePoint(std::string_view bytes, char32_t& code_point) {
@@ -117,7 +138,7 @@ std::u16string FromUtf8(std::string_view bytes) {
   return units;
 }
 
-std::string EscapeForLine(std::string_view bytes) {
+std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
   std::string out;
   out.reserve(bytes.size());
   while (!bytes.empty()) {
@@ -128,7 +149,9 @@ std::string EscapeForLine(std::string_view bytes) {
       bytes.remove_prefix(1);
       continue;
     }
-    if (c == '\t') {
+    if (c == '\\' && backslash == Backslash::kEscaped) {
+      out += "\\\\";
+    } else if (c == '\t') {
       out += "\\t";
     } else if (c == '\n') {
       out += "\\n";
@@ -136,13 +159,19 @@ std::string EscapeForLine(std::string_view bytes) {
       out += "\\r";
     } else if (c < 0x20 || c == 0x7F) {
       AppendHex("\\x%02X", static_cast<unsigned>(c), out);
-    } else if (c >= 0x80 && c <= 0x9F) {
-      AppendHex("\\u%04X", static_cast<unsigned>(c), out);
+    } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c)) {
+      AppendHex(c > 0xFFFF ? "\\U%08X" : "\\u%04X", static_cast<unsigned>(c), out);
     } else {
       out.append(bytes.substr(0, length));
     }
     bytes.remove_prefix(length);
   }
+  return out;
+}
+
+std::string HexBytes(std::string_view bytes) {
+  std::string out;
+  for (char byte : bytes) AppendHex("%02x", static_cast<unsigned char>(byte), out);
   return out;
 }
 
@@ -157,13 +186,27 @@ std::string JsonString(std::string_view bytes) {
       continue;
     }
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20 || c == 0x2028 || c == 0x2029) {
           AppendHex("\\u%04x", static_cast<unsigned>(c), out);

@@ -25,8 +25,16 @@ inline constexpr char16_t kReplacementUnit = 0xFFFD;
 
 // Text for one line of a terminal or a TSV field: well-formed UTF-8 stays; tab, line feed and
 // carriage return become \t, \n, \r; other control characters and every byte that is not
-// well-formed UTF-8 become \xHH (C1 controls \u0080..\u009F), so a row always stays one line.
-[[nodiscard]] std::string EscapeForLine(std::string_view bytes);
+// well-formed UTF-8 become \xHH; C1 controls, bidirectional controls and other invisible
+// characters become \uHHHH (\UHHHHHHHH beyond U+FFFF). So a row always stays one line and shows
+// what the text holds. With Backslash::kEscaped a backslash becomes \\, which makes every
+// escape unambiguous (for TSV); kKept leaves it, for paths read by people.
+enum class Backslash { kKept, kEscaped };
+[[nodiscard]] std::string EscapeForLine(std::string_view bytes,
+                                        Backslash backslash = Backslash::kKept);
+
+// The bytes as lowercase hexadecimal, two digits each.
+[[nodiscard]] std::string HexBytes(std::string_view bytes);
 
 // A JSON string literal, quotes included: '"', '\' and control characters escaped, U+2028 and
 // U+2029 escaped for JavaScript readers, bytes that are not well-formed UTF-8 as \ufffd.

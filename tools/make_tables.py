@@ -10,8 +10,10 @@ byte-order mark and CR LF line ends.
 namefold1.tbl holds every *.single.txt source, then the Hangul syllables from
 gen_hangul.py, then the single entries of the named overlays; namefold2.tbl
 holds every *.sequence.txt source, then the sequence entries of the overlays.
-Since the last entry for a key wins in the single-character table, and a later
-sequence entry is tried first, overlay entries replace the defaults.
+An overlay entry replaces the defaults (and earlier overlays) for its key: the
+entries it replaces are left out of the file, so every table written is clean
+under `namefold check`. In the sequence table that also drops the entries an
+overlay sequence hides, those that start with it.
 
 Source format (UTF-8):
   - a line starting with "#" is a comment and is copied into the table; it
@@ -244,6 +246,25 @@ def check_shadowing(sources):
                    later.source, later.line, later.key))
 
 
+def drop_replaced(sources, kind):
+    """Leave out the entries that a later overlay entry replaces or hides."""
+    later = set()  # keys of the overlay entries after the source at hand
+    for source, is_overlay in reversed(sources):
+        keys = {entry.key for entry in source.entries}
+        source.items = [(tag, item) for tag, item in source.items
+                        if tag != "entry" or not _replaced(item.key, later, kind)]
+        if is_overlay:
+            later |= keys
+
+
+def _replaced(key, later, kind):
+    if kind == SINGLE:
+        return key in later
+    units = key.encode("utf-16-le")
+    return any(units[:2 * n].decode("utf-16-le", "surrogatepass") in later
+               for n in range(SEQUENCE_KEY_MIN, len(units) // 2 + 1))
+
+
 def _table_lines(title, sources):
     lines = [BOM + "# " + title]
     for source, _ in sources:
@@ -263,6 +284,8 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
     singles = [(parse_source(p), False) for p in defaults[SINGLE]]
     singles.append((hangul_source(), False))
     sequences = [(parse_source(p), False) for p in defaults[SEQUENCE]]
+    if len({OVERLAY_ALIASES.get(n, n) for n in overlays}) != len(overlays):
+        raise TableSourceError("an overlay is named twice in %s" % ", ".join(overlays))
     for name in overlays:
         paths = overlay_sources(name, data_dir)
         for kind, target in ((SINGLE, singles), (SEQUENCE, sequences)):
@@ -271,6 +294,8 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
                 source.name = "overlays/" + source.name
                 target.append((source, True))
     check_shadowing(sequences)
+    drop_replaced(singles, SINGLE)
+    drop_replaced(sequences, SEQUENCE)
     label = " with overlays " + ", ".join(overlays) if overlays else ""
     single_lines = _table_lines(
         "namefold single-character table%s. Lines without an equals sign are comments." % label,

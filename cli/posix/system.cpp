@@ -1,19 +1,28 @@
 #include "cli/system.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <locale.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 
 #include "cli/utf.h"
+#include "platform/posix/locale_code_page.h"
 
 namespace namefold::cli {
 
-fs::path PathFromArgument(const std::string& argument) { return fs::path(argument); }
+fs::path PathFromArgument(const std::string& argument) {
+  return fs::path(argument);
+}
 
 PathText DescribePath(const fs::path& path) {
   PathText text;
@@ -21,10 +30,14 @@ PathText DescribePath(const fs::path& path) {
   text.well_formed = DecodeUtf8(bytes, text.units);
   text.text = ToUtf8(text.units);
   text.shown = EscapeForLine(bytes);
+  text.tsv = EscapeForLine(bytes, Backslash::kEscaped);
+  text.hex = HexBytes(bytes);
   return text;
 }
 
-bool IsTerminal(Stream stream) { return isatty(stream == Stream::kOut ? 1 : 2) == 1; }
+bool IsTerminal(Stream stream) {
+  return isatty(stream == Stream::kOut ? 1 : 2) == 1;
+}
 
 void Write(Stream stream, std::string_view text) {
   std::FILE* file = stream == Stream::kOut ? stdout : stderr;
@@ -32,23 +45,41 @@ void Write(Stream stream, std::string_view text) {
   if (stream == Stream::kErr) std::fflush(file);
 }
 
-bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
-  std::error_code code;
-  if (fs::is_directory(path, code)) {
-    error = "is a folder";
+bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                   std::size_t max_bytes) {
+  // O_NONBLOCK: a FIFO must not hang the program; it is refused by its type below.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error =
+        errno == ENOENT ? "no such file" : std::string("cannot be read: ") + std::strerror(errno);
     return false;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = fs::exists(path, code) ? "cannot be read" : "no such file";
-    return false;
+  struct stat status {};
+  bool ok = fstat(fd, &status) == 0;
+  if (!ok)
+    error = "cannot be read";
+  else if (S_ISDIR(status.st_mode))
+    ok = false, error = "is a folder";
+  else if (!S_ISREG(status.st_mode))
+    ok = false, error = "not a regular file";
+  else if (static_cast<unsigned long long>(status.st_size) > max_bytes)
+    ok = false, error = OverLimit(static_cast<unsigned long long>(status.st_size), max_bytes);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (done != bytes.size())
+      ok = false, error = "read short (" + std::to_string(done) + " of " +
+                          std::to_string(bytes.size()) + " bytes)";
   }
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    error = "read error";
-    return false;
-  }
-  return true;
+  close(fd);
+  if (!ok) bytes.clear();
+  return ok;
 }
 
 bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error) {
@@ -62,9 +93,50 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& e
   return true;
 }
 
+bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                    std::string& error) {
+  const iconv_t converter = iconv_open("UTF-16LE", ("CP" + std::to_string(code_page)).c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    error = "code page " + std::to_string(code_page) + " is not known to this system";
+    return false;
+  }
+  std::string out(bytes.size() * 4 + 4, '\0');  // every byte gives at most one pair of units
+  char* in = const_cast<char*>(bytes.data());   // iconv's declaration; it does not write there
+  std::size_t in_left = bytes.size();
+  char* next = out.data();
+  std::size_t out_left = out.size();
+  const bool ok = iconv(converter, &in, &in_left, &next, &out_left) != static_cast<std::size_t>(-1);
+  iconv_close(converter);
+  if (!ok) {
+    error = "byte " + std::to_string(bytes.size() - in_left) + " is not text in code page " +
+            std::to_string(code_page);
+    return false;
+  }
+  units.resize((out.size() - out_left) / 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
+                                     static_cast<unsigned char>(out[2 * i + 1]) << 8);
+  }
+  return true;
+}
+
 bool SelectLibraryLocale(const std::string& name, std::string& error) {
+  // The library maps the name to a code page without asking the system, and gives 1252 to any
+  // name it does not know: a misspelt or absent locale would pass silently for a Western one.
+  // So take a locale the system has, or one whose language the library maps to its own code page.
+  const locale_t installed =
+      name.empty() ? locale_t{} : newlocale(LC_CTYPE_MASK, name.c_str(), locale_t{});
+  if (installed != locale_t{}) freelocale(installed);
+  const bool known =
+      name == "C" || name == "POSIX" || platform::CodePageForLocale(name.c_str()) != 1252;
+  if (installed == locale_t{} && !known) {
+    error = "--locale: no locale '" + name +
+            "' on this system, and the library maps it to no code "
+            "page but the default 1252 (see the locale table in the README)";
+    return false;
+  }
   // LC_ALL wins over LC_CTYPE and LANG, for the library as for every POSIX program.
-  if (name.empty() || setenv("LC_ALL", name.c_str(), 1) != 0) {
+  if (setenv("LC_ALL", name.c_str(), 1) != 0) {
     error = "--locale: cannot use locale name '" + name + "'";
     return false;
   }

@@ -13,7 +13,9 @@ HANDLE StreamHandle(Stream stream) {
   return GetStdHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
-std::u16string Units(const std::wstring& text) { return {text.begin(), text.end()}; }
+std::u16string Units(const std::wstring& text) {
+  return {text.begin(), text.end()};
+}
 
 }  // namespace
 
@@ -27,6 +29,11 @@ PathText DescribePath(const fs::path& path) {
   text.units = Units(path.native());  // Windows names are UTF-16 already
   text.well_formed = EncodeUtf8(text.units, text.text);
   text.shown = EscapeForLine(text.text);
+  text.tsv = EscapeForLine(text.text, Backslash::kEscaped);
+  std::string bytes;  // the units as stored, unpaired surrogates included
+  for (char16_t unit : text.units)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  text.hex = HexBytes(bytes);
   return text;
 }
 
@@ -51,7 +58,8 @@ void Write(Stream stream, std::string_view text) {
   }
 }
 
-bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
+bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error,
+                   std::size_t max_bytes) {
   // The C++ streams of this runtime open files by 8-bit name: only CreateFileW takes every name.
   std::error_code code;
   if (fs::is_directory(path, code)) {
@@ -64,13 +72,29 @@ bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error)
     error = GetLastError() == ERROR_FILE_NOT_FOUND ? "no such file" : "cannot be read";
     return false;
   }
-  bytes.clear();
-  char buffer[65536];
-  DWORD read = 0;
-  bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != 0) && read > 0) bytes.append(buffer, read);
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(file, &size) != 0;
+  if (!ok)
+    error = "cannot be read";
+  else if (GetFileType(file) != FILE_TYPE_DISK)
+    ok = false, error = "not a regular file";
+  else if (static_cast<unsigned long long>(size.QuadPart) > max_bytes)
+    ok = false, error = OverLimit(static_cast<unsigned long long>(size.QuadPart), max_bytes);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+      DWORD read = 0;
+      if (ReadFile(file, bytes.data() + done, chunk, &read, nullptr) == 0 || read == 0) break;
+      done += read;
+    }
+    if (done != bytes.size())
+      ok = false, error = "read short (" + std::to_string(done) + " of " +
+                          std::to_string(bytes.size()) + " bytes)";
+  }
   CloseHandle(file);
-  if (!ok) error = "read error";
+  if (!ok) bytes.clear();
   return ok;
 }
 
@@ -89,11 +113,35 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& e
   return ok;
 }
 
+bool DecodeCodePage(int code_page, std::string_view bytes, std::u16string& units,
+                    std::string& error) {
+  const auto page = static_cast<UINT>(code_page);
+  if (IsValidCodePage(page) == 0) {
+    error = "code page " + std::to_string(code_page) + " is not known to this system";
+    return false;
+  }
+  units.clear();
+  if (bytes.empty()) return true;
+  const int size = static_cast<int>(bytes.size());
+  const int length =
+      MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) {
+    error = "the bytes are not text in code page " + std::to_string(code_page);
+    return false;
+  }
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), length);
+  units.assign(wide.begin(), wide.end());
+  return true;
+}
+
 bool SelectLibraryLocale(const std::string&, std::string& error) {
   error = "--locale: not available on Windows, where the library uses the system's ANSI code page";
   return false;
 }
 
-std::string CodePageSource() { return "the system's ANSI code page"; }
+std::string CodePageSource() {
+  return "the system's ANSI code page";
+}
 
 }  // namespace namefold::cli

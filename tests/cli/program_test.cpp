@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <sstream>
 
 #include "cli/plugin_loader.h"
 #include "cli/system.h"
@@ -22,7 +23,9 @@ std::string Utf8(const fs::path& path) {
   return {text.begin(), text.end()};
 }
 
-fs::path Path(const char8_t* utf8) { return fs::path(utf8); }
+fs::path Path(const char8_t* utf8) {
+  return fs::path(utf8);
+}
 
 std::string Le(std::u16string_view text) {
   std::string bytes;
@@ -61,8 +64,8 @@ class Program : public ::testing::Test {
     WriteBytes(root_ / "plugin" / "namefold1.tbl",
                Le(u"\uFEFF# test\r\nЖ=Zh\r\nж=zh\r\nу=u\r\nк=k\r\né=e\r\n"));
     WriteBytes(root_ / "plugin" / "namefold2.tbl", Le(u"\uFEFF# test\r\nук=UK\r\n"));
-    for (const fs::path& name : {Path(u8"plain.txt"), Path(u8"café.txt"), Path(u8"Жук.txt"),
-                                Path(u8"sub/ж.txt")}) {
+    for (const fs::path& name :
+         {Path(u8"plain.txt"), Path(u8"café.txt"), Path(u8"Жук.txt"), Path(u8"sub/ж.txt")}) {
       WriteBytes(files_ / name, "");
     }
   }
@@ -98,7 +101,7 @@ TEST_F(Program, ListsAFolderAsTabSeparatedValues) {
 }
 
 TEST_F(Program, RecursesChangedOnlyAndJson) {
-  const std::string sub = std::string("sub") + static_cast<char>(host::kPathSeparator);
+  const std::string sub = kWindows ? "sub\\\\" : "sub/";  // TSV escapes the backslash
   const ProgramResult changed = List({"-r", "--changed", "--tsv", "--fields", "4", Utf8(files_)});
   EXPECT_EQ(changed.status, 0) << changed.err;
   EXPECT_EQ(changed.out, "Name\tNameReplaceUserAll\ncafé.txt\tcafe.txt\n" + sub +
@@ -134,12 +137,13 @@ TEST_F(Program, NameThatIsNotUtf8IsEscapedAndPassedWithReplacement) {
   const ProgramResult result = List({"--tsv", "--fields", "4", Utf8(root_ / "bad")});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "Name\tNameReplaceUserAll\ncaf\\xE9\\n.txt\tcaf\xEF\xBF\xBD\\n.txt\n");
-  EXPECT_NE(result.err.find("warning: caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("warning: caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos)
+      << result.err;
 }
 
 TEST_F(Program, LocaleChoosesTheCodePageTheLibrarySees) {
-  const std::vector<std::string> arguments{"--locale", "ru_RU.UTF-8", "--tsv", "--fields", "3",
-                                           Utf8(files_ / Path(u8"Жук.txt"))};
+  const std::vector<std::string> arguments{
+      "--locale", "ru_RU.UTF-8", "--tsv", "--fields", "3", Utf8(files_ / Path(u8"Жук.txt"))};
   const ProgramResult result = List(arguments);
   if (kWindows) {
     EXPECT_EQ(result.status, 2);
@@ -163,10 +167,17 @@ TEST_F(Program, UsageErrorsAndHelp) {
       {"version", {"--version"}, 0, "namefold 0.", ""},
       {"help", {"--help"}, 0, "Usage: namefold [OPTIONS] [PATH...]", ""},
       {"check help", {"check", "--help"}, 0, "Usage: namefold check", ""},
-      {"unknown option", {"--bogus"}, 2, "", "namefold: unknown option --bogus (see namefold --help)\n"},
+      {"unknown option",
+       {"--bogus"},
+       2,
+       "",
+       "namefold: unknown option --bogus (see namefold --help)\n"},
       {"bad field", {"--fields", "Nope"}, 2, "", "--fields: no field Nope"},
       {"missing plugin", {"--plugin", Utf8(root_ / "none.so")}, 1, "", "cannot load the plugin"},
-      {"unknown overlay", {"tables", "--with", "de,xx", "--out", Utf8(root_ / "t")}, 2, "",
+      {"unknown overlay",
+       {"tables", "--with", "de,xx", "--out", Utf8(root_ / "t")},
+       2,
+       "",
        "unknown overlay 'xx' (available: "},
   };
   for (const Row& row : rows) {
@@ -185,17 +196,21 @@ TEST_F(Program, CheckReportsByLineAndExitsByResult) {
 
   const ProgramResult good = Run({"check", Utf8(root_ / "good1.tbl")});
   EXPECT_EQ(good.status, 0) << good.out << good.err;
-  EXPECT_NE(good.out.find("good1.tbl: single-character table, 1 keys, clean"), std::string::npos) << good.out;
+  EXPECT_NE(good.out.find("good1.tbl: single-character table, 1 keys, clean"), std::string::npos)
+      << good.out;
 
   const ProgramResult bad = Run({"check", Utf8(root_ / "good1.tbl"), Utf8(root_ / "bad2.tbl")});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find("bad2.tbl:3: sequence \"x\" has one unit: loading ends here, so the 1 line(s)"),
-            std::string::npos) << bad.out;
+  EXPECT_NE(
+      bad.out.find("bad2.tbl:3: sequence \"x\" has one unit: loading ends here, so the 1 line(s)"),
+      std::string::npos)
+      << bad.out;
 
   EXPECT_EQ(Run({"check", Utf8(root_ / "utf8.txt")}).status, 2);  // kind unknown from the name
   const ProgramResult forced = Run({"check", "--single", Utf8(root_ / "utf8.txt")});
   EXPECT_EQ(forced.status, 1);
-  EXPECT_NE(forced.out.find("utf8.txt: the file is UTF-8 text, not UTF-16 LE"), std::string::npos) << forced.out;
+  EXPECT_NE(forced.out.find("utf8.txt: the file is UTF-8 text, not UTF-16 LE"), std::string::npos)
+      << forced.out;
 }
 
 TEST_F(Program, ConvertRoundTripThroughFiles) {
@@ -205,9 +220,35 @@ TEST_F(Program, ConvertRoundTripThroughFiles) {
   EXPECT_EQ(to_text.status, 0) << to_text.err;
   EXPECT_EQ(to_text.out, "# Cyrillic\nЖ=Zh\n");
   WriteBytes(root_ / "t1.txt", to_text.out);
-  const ProgramResult to_table = Run({"convert", Utf8(root_ / "t1.txt"), "-o", Utf8(root_ / "back1.tbl")});
+  const ProgramResult to_table =
+      Run({"convert", Utf8(root_ / "t1.txt"), "-o", Utf8(root_ / "back1.tbl")});
   EXPECT_EQ(to_table.status, 0) << to_table.err;
   EXPECT_EQ(ReadBytes(root_ / "back1.tbl"), table);
+}
+
+// For an 8-bit table check once suggested a conversion that then failed on the first non-ASCII
+// byte; the command it suggests now works, and --from-code-page reads the text.
+TEST_F(Program, ConvertReadsEightBitTextAsCheckSuggests) {
+  const fs::path table = root_ / "cp1.tbl";
+  WriteBytes(table, "# Cyrillic\r\n\xC6=Zh\r\n");  // "Ж" in code page 1251
+  const ProgramResult check = Run({"check", Utf8(table)});
+  const std::size_t start = check.out.find("convert --from-code-page");
+  ASSERT_NE(start, std::string::npos) << check.out;
+  std::vector<std::string> suggested;
+  std::istringstream words(check.out.substr(start, check.out.find(')', start) - start));
+  for (std::string word; words >> word;) suggested.push_back(word == "FILE" ? Utf8(table) : word);
+  const ProgramResult fixed = Run(suggested);
+  EXPECT_EQ(fixed.status, 0) << fixed.err;
+  EXPECT_EQ(Run({"check", Utf8(table)}).status, 0);
+
+  WriteBytes(table, "# Cyrillic\r\n\xC6=Zh\r\n");
+  const ProgramResult cyrillic =
+      Run({"convert", "--from-code-page", "1251", Utf8(table), "-o", Utf8(table)});
+  EXPECT_EQ(cyrillic.status, 0) << cyrillic.err;
+  EXPECT_EQ(ReadBytes(table), Le(u"\uFEFF# Cyrillic\r\nЖ=Zh\r\n"));
+  const ProgramResult unknown = Run({"convert", "--from-code-page", "12345", Utf8(table)});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("code page 12345 is not known"), std::string::npos) << unknown.err;
 }
 
 TEST_F(Program, InfoShowsTheLibraryAndItsTables) {
@@ -215,7 +256,8 @@ TEST_F(Program, InfoShowsTheLibraryAndItsTables) {
   EXPECT_EQ(with_tables.status, 0) << with_tables.err;
   EXPECT_NE(with_tables.out.find(Utf8(plugin_.parent_path() / "namefold1.tbl")), std::string::npos)
       << with_tables.out;
-  EXPECT_NE(with_tables.out.find("present, parses cleanly, 5 keys"), std::string::npos) << with_tables.out;
+  EXPECT_NE(with_tables.out.find("present, parses cleanly, 5 keys"), std::string::npos)
+      << with_tables.out;
   EXPECT_NE(with_tables.out.find("present, parses cleanly, 1 entries"), std::string::npos);
   EXPECT_NE(with_tables.out.find("ANSI code page: 1252"), std::string::npos);
 
@@ -223,6 +265,56 @@ TEST_F(Program, InfoShowsTheLibraryAndItsTables) {
   const ProgramResult without = Run({"info", "--plugin", Utf8(plugin_)});
   EXPECT_NE(without.out.find("missing (the fields are computed without it)"), std::string::npos)
       << without.out;
+}
+
+// check and info once passed a 70 MiB table that the library refuses, and info exited 0 for a
+// table with problems.
+TEST_F(Program, CheckAndInfoReportWhatTheLibraryLoads) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::uintmax_t size;  // the file is grown to this size with zero bytes
+    const char* check;    // in check's output, standard error or out
+    const char* info;
+  };
+  const std::string clean = Le(u"\uFEFF# fine\r\na=b\r\n");
+  const Row rows[] = {
+      {"over the library's limit", clean, 70u << 20,
+       "over the limit of 67108864 bytes: the library leaves",
+       "present, 73400320 bytes, over the limit"},
+      {"problems", Le(u"a=1\r\na=2\r\n"), 0, "1 problem(s)", "1 problem(s): run namefold check"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path table = root_ / "plugin" / "namefold1.tbl";
+    WriteBytes(table, row.bytes);
+    if (row.size != 0) fs::resize_file(table, row.size);
+    const ProgramResult check = Run({"check", Utf8(table)});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE((check.out + check.err).find(row.check), std::string::npos) << check.out << check.err;
+    const ProgramResult info = Run({"info", "--plugin", Utf8(plugin_)});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
+  }
+}
+
+// Tables written with an overlay once failed their own check (replaced keys given again), and
+// tables --out replaced a user's edited tables without a word.
+TEST_F(Program, TablesCheckCleanAndAreNotOverwrittenUnasked) {
+  const fs::path out = root_ / "written";
+  ASSERT_EQ(Run({"tables", "--with", "de,nb,da", "--out", Utf8(out)}).status, 0);
+  const ProgramResult check =
+      Run({"check", Utf8(out / "namefold1.tbl"), Utf8(out / "namefold2.tbl")});
+  EXPECT_EQ(check.status, 0) << check.out;
+  WriteBytes(out / "namefold2.tbl", "edited");
+  const ProgramResult refused = Run({"tables", "--out", Utf8(out)});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("namefold1.tbl exists: give --force"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(ReadBytes(out / "namefold2.tbl"), "edited");  // neither file was touched
+  EXPECT_EQ(Run({"tables", "-f", "--out", Utf8(out)}).status, 0);
+  EXPECT_EQ(ReadBytes(out / "namefold2.tbl"),
+            ReadBytes(BuiltProgram().parent_path() / "namefold2.tbl"));
 }
 
 TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {

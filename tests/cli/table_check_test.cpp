@@ -29,12 +29,14 @@ void CheckRows(const std::vector<Row>& rows) {
     const TableCheck check = CheckTable(row.bytes, row.type);
     EXPECT_EQ(check.entries, row.entries);
     if (row.message == nullptr) {
-      for (const TableProblem& problem : check.problems) ADD_FAILURE() << problem.line << ": " << problem.message;
+      for (const TableProblem& problem : check.problems)
+        ADD_FAILURE() << problem.line << ": " << problem.message;
       continue;
     }
     ASSERT_EQ(check.problems.size(), 1u);
     EXPECT_EQ(check.problems[0].line, row.line);
-    EXPECT_NE(check.problems[0].message.find(row.message), std::string::npos) << check.problems[0].message;
+    EXPECT_NE(check.problems[0].message.find(row.message), std::string::npos)
+        << check.problems[0].message;
   }
 }
 
@@ -43,19 +45,34 @@ constexpr TableType kSequence = TableType::kSequence;
 
 TEST(TableCheck, FilesTheLibraryCannotReadAsMeant) {
   CheckRows({
-      {"clean with BOM and CR LF", kSingle, Le(u"\uFEFF# comment\r\na=alpha\r\nb=\r\n"), 2, 0, nullptr},
+      {"clean with BOM and CR LF", kSingle, Le(u"\uFEFF# comment\r\na=alpha\r\nb=\r\n"), 2, 0,
+       nullptr},
       {"clean with LF", kSingle, Le(u"a=1\nb=2"), 2, 0, nullptr},
       {"empty", kSingle, "", 0, 0, "the file is empty"},
-      {"UTF-8 with its mark", kSingle, "\xEF\xBB\xBF" "a=b\r\n", 0, 0, "the file is UTF-8 text, not UTF-16 LE"},
+      {"UTF-8 with its mark", kSingle,
+       "\xEF\xBB\xBF"
+       "a=b\r\n",
+       0, 0, "the file is UTF-8 text, not UTF-16 LE"},
       {"UTF-8 without a mark", kSingle, "\xC3\xA9=e\r\n", 0, 0, "the file is UTF-8 text"},
-      {"8-bit text", kSequence, "\xE9=e\r\n", 0, 0, "the file is 8-bit text"},
-      {"UTF-16 BE with its mark", kSingle, "\xFE\xFF\x00" "a\x00=\x00" "b", 0, 0, "UTF-16 BE"},
-      {"UTF-16 BE without a mark", kSequence, std::string("\x00" "a\x00" "b\x00=\x00" "c", 8), 0, 0, "UTF-16 BE"},
+      {"8-bit text names a conversion that reads it", kSequence, "\xE9=e\r\n", 0, 0,
+       "namefold convert --from-code-page 1252 --to-table FILE -o FILE"},
+      {"UTF-16 BE with its mark", kSingle,
+       "\xFE\xFF\x00"
+       "a\x00=\x00"
+       "b",
+       0, 0, "UTF-16 BE"},
+      {"UTF-16 BE without a mark", kSequence,
+       std::string("\x00"
+                   "a\x00"
+                   "b\x00=\x00"
+                   "c",
+                   8),
+       0, 0, "UTF-16 BE"},
       {"odd byte count", kSingle, Le(u"a=b") + "x", 1, 0, "odd byte count (7 bytes)"},
-      {"zero unit before the end", kSingle, Le(std::u16string(u"a=1\r\nb=2\0\r\nc=3\r\n", 15)), 2, 2,
-       "a zero unit ends the text here: the library never reads the 6 units after it"},
-      {"zero units at the very end are harmless", kSequence, Le(std::u16string(u"\r\nab=1\0\0", 8)), 1, 0,
-       nullptr},
+      {"zero unit before the end", kSingle, Le(std::u16string(u"a=1\r\nb=2\0\r\nc=3\r\n", 15)), 2,
+       2, "a zero unit ends the text here: the library never reads the 6 units after it"},
+      {"zero units at the very end are harmless", kSequence, Le(std::u16string(u"\r\nab=1\0\0", 8)),
+       1, 0, nullptr},
   });
 }
 
@@ -66,7 +83,8 @@ TEST(TableCheck, SingleCharacterTraps) {
       {"key given twice: the last wins", kSingle, Le(u"a=1\r\n# c\r\na=2\r\n"), 1, 3,
        "key \"a\" (U+0061) given again (also on line 1): the last entry wins, here \"2\""},
       {"line beginning with =", kSingle, Le(u"a=1\r\n=x\r\nb=2\r\n"), 3, 2,
-       "line begins with \"=\": it is not an entry; the line break before it becomes the key U+000A, "
+       "line begins with \"=\": it is not an entry; the line break before it becomes the key "
+       "U+000A, "
        "mapped to \"x\\r\\nb=2\""},
       {"byte-order mark followed by =", kSingle, Le(u"\uFEFF=x\r\n"), 1, 1,
        "the byte-order mark becomes a key, mapped to \"x\""},
@@ -79,9 +97,12 @@ TEST(TableCheck, SingleCharacterTraps) {
 TEST(TableCheck, SequenceTraps) {
   CheckRows({
       {"clean", kSequence, Le(u"\uFEFF# c\r\nab=1\r\ncd=2\r\n"), 2, 0, nullptr},
-      {"one-unit sequence ends loading", kSequence, Le(u"# c\r\nab=1\r\nx=2\r\ncd=3\r\n# d\r\nef=4"), 1, 3,
-       "sequence \"x\" has one unit: loading ends here, so the 2 line(s) with \"=\" after it are lost"},
-      {"line beginning with =", kSequence, Le(u"ab=1\r\n=2\r\n"), 1, 2, "line begins with \"=\": loading ends here"},
+      {"one-unit sequence ends loading", kSequence,
+       Le(u"# c\r\nab=1\r\nx=2\r\ncd=3\r\n# d\r\nef=4"), 1, 3,
+       "sequence \"x\" has one unit: loading ends here, so the 2 line(s) with \"=\" after it are "
+       "lost"},
+      {"line beginning with =", kSequence, Le(u"ab=1\r\n=2\r\n"), 1, 2,
+       "line begins with \"=\": loading ends here"},
       {"units beyond the fourth", kSequence, Le(u"abcde=x\r\n"), 1, 1,
        "sequence \"abcde\" is longer than 4 units: \"e\" is ignored, \"abcd\" is replaced"},
       {"value cut to seven", kSequence, Le(u"ab=klmnopqrst\r\n"), 1, 1,
@@ -99,6 +120,32 @@ TEST(TableCheck, CountsWhatTheParserStored) {
   for (char16_t unit = 0x0410; unit < 0x0450; ++unit) many += std::u16string(1, unit) + u"=x\r\n";
   EXPECT_EQ(CheckTable(Le(many), kSingle).entries, 64u);
   EXPECT_TRUE(CheckTable(Le(many), kSingle).problems.empty());
+}
+
+// A check of a file of millions of faulty lines once printed every one of them; it shows the first
+// few of each kind and counts the rest.
+TEST(TableCheck, ProblemsOfAKindAreCountedBeyondTheFirstFew) {
+  struct Repeated {
+    const char* name;
+    TableType type;
+    std::u16string line;  // repeated 1000 times
+    ProblemKind kind;
+  };
+  const Repeated rows[] = {
+      {"key given again", kSingle, u"a=b\r\n", ProblemKind::kKeyAgain},
+      {"line beginning with =", kSingle, u"=x\r\n", ProblemKind::kBeginsWithEquals},
+      {"sequence given again", kSequence, u"ab=c\r\n", ProblemKind::kSequenceAgain},
+  };
+  for (const Repeated& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::u16string text;
+    for (int i = 0; i < 1000; ++i) text += row.line;
+    const TableCheck check = CheckTable(Le(text), row.type);
+    EXPECT_EQ(check.problems.size(), kProblemsShownPerKind);
+    EXPECT_GE(check.problem_count, 999u);
+    EXPECT_EQ(check.omitted[static_cast<std::size_t>(row.kind)],
+              check.problem_count - kProblemsShownPerKind);
+  }
 }
 
 TEST(TableCheck, EncodingDetection) {

@@ -14,13 +14,24 @@ TEST(Utf, DecodeReplacesEachBadByteAndKeepsTheRest) {
   };
   const Row rows[] = {
       {.name = "ascii", .bytes = "abc", .units = u"abc", .valid = true},
-      {.name = "two, three and four bytes", .bytes = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\x89",
-       .units = u"é€\U0001F389", .valid = true},
+      {.name = "two, three and four bytes",
+       .bytes = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\x89",
+       .units = u"é€\U0001F389",
+       .valid = true},
       {.name = "lone continuation byte", .bytes = "a\x80z", .units = u"a\uFFFDz", .valid = false},
       {.name = "overlong slash", .bytes = "\xC0\xAF", .units = u"\uFFFD\uFFFD", .valid = false},
-      {.name = "encoded surrogate", .bytes = "\xED\xA0\x80", .units = u"\uFFFD\uFFFD\uFFFD", .valid = false},
-      {.name = "beyond U+10FFFF", .bytes = "\xF4\x90\x80\x80", .units = u"\uFFFD\uFFFD\uFFFD\uFFFD", .valid = false},
-      {.name = "cut short at the end", .bytes = "x\xE2\x82", .units = u"x\uFFFD\uFFFD", .valid = false},
+      {.name = "encoded surrogate",
+       .bytes = "\xED\xA0\x80",
+       .units = u"\uFFFD\uFFFD\uFFFD",
+       .valid = false},
+      {.name = "beyond U+10FFFF",
+       .bytes = "\xF4\x90\x80\x80",
+       .units = u"\uFFFD\uFFFD\uFFFD\uFFFD",
+       .valid = false},
+      {.name = "cut short at the end",
+       .bytes = "x\xE2\x82",
+       .units = u"x\uFFFD\uFFFD",
+       .valid = false},
       {.name = "latin-1 byte", .bytes = "caf\xE9.txt", .units = u"caf\uFFFD.txt", .valid = false},
   };
   for (const Row& row : rows) {
@@ -36,7 +47,9 @@ TEST(Utf, EncodeReplacesUnpairedSurrogatesOnly) {
   EXPECT_TRUE(EncodeUtf8(u"é\U0001F389", bytes));
   EXPECT_EQ(bytes, "\xC3\xA9\xF0\x9F\x8E\x89");
   EXPECT_FALSE(EncodeUtf8(std::u16string{u'a', char16_t(0xD83C), u'b', char16_t(0xDF89)}, bytes));
-  EXPECT_EQ(bytes, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(bytes,
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 TEST(Utf, EveryUnitSurvivesARoundTripExceptSurrogates) {
@@ -60,14 +73,27 @@ TEST(Utf, EscapeForLineKeepsRowsOnOneLine) {
   const Row rows[] = {
       {.name = "plain", .bytes = "Москва.txt", .shown = "Москва.txt"},
       {.name = "tab and line breaks", .bytes = "a\tb\nc\rd", .shown = "a\\tb\\nc\\rd"},
-      {.name = "other controls", .bytes = std::string("a\x01\x1B\x7F", 4), .shown = "a\\x01\\x1B\\x7F"},
+      {.name = "other controls",
+       .bytes = std::string("a\x01\x1B\x7F", 4),
+       .shown = "a\\x01\\x1B\\x7F"},
       {.name = "C1 control", .bytes = "\xC2\x85", .shown = "\\u0085"},
       {.name = "bad bytes", .bytes = "bad\xFF\xC3.txt", .shown = "bad\\xFF\\xC3.txt"},
+      // "invoice\u202Efdp.exe" once showed as "invoiceexe.pdf".
+      {.name = "right-to-left override",
+       .bytes = "invoice\u202Efdp.exe",
+       .shown = "invoice\\u202Efdp.exe"},
+      {.name = "invisible characters",
+       .bytes = "a\u200Bb\u2066c\u00AD\U000E0041",
+       .shown = "a\\u200Bb\\u2066c\\u00AD\\U000E0041"},
+      {.name = "line separator", .bytes = "a\u2028b", .shown = "a\\u2028b"},
+      {.name = "backslash kept for people", .bytes = "C:\\x", .shown = "C:\\x"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(EscapeForLine(row.bytes), row.shown);
   }
+  // For TSV a backslash is escaped too, so a literal "\xFF" differs from a bad byte.
+  EXPECT_EQ(EscapeForLine("\\xFF\xFF\t", Backslash::kEscaped), "\\\\xFF\\xFF\\t");
 }
 
 TEST(Utf, JsonStringEscapesWhatJsonRequires) {
@@ -80,7 +106,9 @@ TEST(Utf, JsonStringEscapesWhatJsonRequires) {
       {.name = "empty", .bytes = "", .json = R"("")"},
       {.name = "quote and backslash", .bytes = R"(a"b\c)", .json = R"("a\"b\\c")"},
       {.name = "short escapes", .bytes = "\b\f\n\r\t", .json = R"("\b\f\n\r\t")"},
-      {.name = "other controls", .bytes = std::string("\x00\x01\x1F", 3), .json = R"("\u0000\u0001\u001f")"},
+      {.name = "other controls",
+       .bytes = std::string("\x00\x01\x1F", 3),
+       .json = R"("\u0000\u0001\u001f")"},
       {.name = "DEL and slash stay", .bytes = "\x7F/", .json = "\"\x7F/\""},
       {.name = "line separators", .bytes = "\xE2\x80\xA8\xE2\x80\xA9", .json = R"("\u2028\u2029")"},
       {.name = "non-ASCII stays", .bytes = "Αθήνα 🎉", .json = "\"Αθήνα 🎉\""},
