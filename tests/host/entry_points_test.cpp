@@ -7,7 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/module.h"
 #include "tests/host/host_support.h"
+
+// The entry points' calling convention as a host's plugin interface fixes it, written here apart
+// from namefold.h: a library built with another convention is caught even if the header is wrong.
+#if defined(_WIN32) && !defined(_WIN64)
+#define HOST_CALL __stdcall
+#else
+#define HOST_CALL
+#endif
 
 namespace namefold::testing {
 namespace {
@@ -216,6 +225,62 @@ TEST(HostBuffers, NothingIsWrittenOutsideTheBuffer) {
       EXPECT_TRUE(detect.Untouched());
     }
   }
+}
+
+// The stack pointer of the calling function, as seen from a call without arguments: it moves when
+// a callee removes more or fewer argument bytes than its caller expects.
+[[gnu::noinline]] const void* CallersStack() {
+  return __builtin_frame_address(0);
+}
+
+TEST(EntryPoints, LeaveTheStackAsTheHostsConventionExpects) {
+  using SupportedField = int(HOST_CALL*)(int, char*, char*, int);
+  using DetectString = int(HOST_CALL*)(char*, int);
+  using SortOrder = int(HOST_CALL*)(int);
+  using DefaultParams = void(HOST_CALL*)(void*);
+  using Value = int(HOST_CALL*)(const char*, int, int, void*, int, int);
+  using ValueW = int(HOST_CALL*)(const NamefoldUnit*, int, int, void*, int, int);
+  void* module = Library().module;
+  ASSERT_NE(module, nullptr);
+  bool found = true;
+  auto entry = [&](auto& pointer, const char* name) {
+    pointer =
+        reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(host::FindEntry(module, name));
+    if (pointer == nullptr) found = false, ADD_FAILURE() << "no entry point " << name;
+  };
+  SupportedField supported_field;
+  DetectString detect_string;
+  SortOrder sort_order;
+  DefaultParams default_params;
+  Value value;
+  ValueW value_w;
+  entry(supported_field, "ContentGetSupportedField");
+  entry(detect_string, "ContentGetDetectString");
+  entry(sort_order, "ContentGetDefaultSortOrder");
+  entry(default_params, "ContentSetDefaultParams");
+  entry(value, "ContentGetValue");
+  entry(value_w, "ContentGetValueW");
+  ASSERT_TRUE(found);
+
+  char name[64];
+  char units[64];
+  char buffer[512];
+  const std::u16string wide = NativePath(u"/folder/file.txt");
+  const std::vector<NamefoldUnit> path_w(wide.begin(), wide.end() + 1);
+  // Each call is made here, in this function, so that a stack left out of place shows at once.
+  const void* const stack = CallersStack();
+  EXPECT_EQ(supported_field(4, name, units, 64), NAMEFOLD_FT_STRING);
+  EXPECT_EQ(CallersStack(), stack) << "ContentGetSupportedField";
+  EXPECT_EQ(detect_string(name, 64), 0);
+  EXPECT_EQ(CallersStack(), stack) << "ContentGetDetectString";
+  EXPECT_EQ(sort_order(2), 1);
+  EXPECT_EQ(CallersStack(), stack) << "ContentGetDefaultSortOrder";
+  default_params(nullptr);
+  EXPECT_EQ(CallersStack(), stack) << "ContentSetDefaultParams";
+  EXPECT_EQ(value("C:/folder/file.txt", 1, 0, buffer, 512, 0), NAMEFOLD_FT_STRING);
+  EXPECT_EQ(CallersStack(), stack) << "ContentGetValue";
+  EXPECT_EQ(value_w(path_w.data(), 4, 0, buffer, 512, 0), NAMEFOLD_FT_WIDE_STRING);
+  EXPECT_EQ(CallersStack(), stack) << "ContentGetValueW";
 }
 
 }  // namespace
