@@ -229,7 +229,7 @@ TEST(HostBuffers, NothingIsWrittenOutsideTheBuffer) {
 
 // The stack pointer of the calling function, as seen from a call without arguments: it moves when
 // a callee removes more or fewer argument bytes than its caller expects.
-[[gnu::noinline]] const void* CallersStack() {
+[[gnu::noipa]] const void* CallersStack() {
   return __builtin_frame_address(0);
 }
 
