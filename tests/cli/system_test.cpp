@@ -36,8 +36,9 @@ TEST(System, ReadsATableFileWhenTheLibraryWould) {
     if (std::string(row.name) != "folder") {
       path = root / row.name;
       std::string error;
-      ASSERT_TRUE(
-          WriteFileBytes(path, std::string(std::min<std::uintmax_t>(row.size, 8), 'a'), error));
+      ASSERT_TRUE(WriteFileBytes(
+          path, std::string(static_cast<std::size_t>(std::min<std::uintmax_t>(row.size, 8)), 'a'),
+          error));
       fs::resize_file(path, row.size);  // the rest is zero bytes, sparse where the system can
     }
     std::string bytes, error;
