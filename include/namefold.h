@@ -83,8 +83,12 @@ void NAMEFOLD_CALL ContentSetDefaultParams(void* params);
 int NAMEFOLD_CALL ContentGetValue(const char* FileName, int FieldIndex, int UnitIndex,
                                   void* FieldValue, int maxlen, int flags);
 
-/* The UTF-16 value entry: answers all five fields. "HasUnicode" is 1 when the whole path holds a
- * character the ANSI code page cannot represent; the four names come back as UTF-16 strings.
+/* The UTF-16 value entry: answers all five fields. "HasUnicode" is 1 when the whole path, as
+ * stored, holds a character the ANSI code page cannot represent; the four names come back as
+ * UTF-16 strings. The names are computed from the file's name in its composed form (Unicode
+ * NFC), so a decomposed name gives the values of its composed form. A name value is never "",
+ * "." or "..": an empty one is "_", and the first dot of one made only of dots is "_" (only a
+ * buffer that cannot hold one character besides the terminator gets an empty value).
  * Returns FILE_ERROR for a null path or one of 3 units or fewer, NO_SUCH_FIELD for an index
  * outside 0..4, NO_ROOM when FieldValue is null or too small (under 4 bytes for "HasUnicode",
  * "NameNoUnicode" and "NameReplaceNoEnglish"; under 2 bytes for the other two). */

@@ -8,6 +8,7 @@
 #include "plugin/catalogue.h"
 #include "tables/load_state.h"
 #include "tables/table_files.h"
+#include "transform/compose.h"
 #include "transform/fold.h"
 #include "transform/transliterate.h"
 
@@ -66,7 +67,7 @@ int WriteWide(void* field_value, Unit* text, std::size_t length, std::size_t roo
 
 // Writes the file's name, rewritten with the tables under the rules of `rules_code_page`, into
 // `out` (limit + 1 units), cut to `limit` units; returns its length. The name is first cut to
-// kNameCapacity units and, when rewritten, the result to kNameLimit.
+// kNameCapacity units and composed (NFC), and, when rewritten, the result cut to kNameLimit.
 // Without a single-character table nothing is replaced.
 std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
   const Unit* name = file_name;
@@ -79,6 +80,8 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
     CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end
     name = cut;
   }
+  Unit composed[kNameCapacity + 1];
+  name = ComposeName(name, composed, kNameCapacity);  // decomposed names give the same values
   (void)EnsureSequenceTable();
   if (EnsureSingleCharTable() == Loaded) {
     const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
