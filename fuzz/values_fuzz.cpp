@@ -38,6 +38,7 @@ int BufferLength(FuzzInput& input) {
 struct Result {
   int code;
   std::int32_t boolean = -1;  // the 4 bytes of a boolean result
+  std::u16string text;        // a UTF-16 result
 };
 
 // Calls `entry` on a buffer of maxlen bytes between guard bytes; checks the guards, and that a
@@ -62,6 +63,12 @@ Result CallWithGuards(int maxlen, int string_code, std::size_t unit_size, Entry 
       terminated = std::all_of(value + at, value + at + unit_size, [](std::uint8_t b) { return b == 0; });
     }
     FUZZ_CHECK(terminated);
+    for (std::size_t at = 0; unit_size == 2; at += 2) {
+      char16_t unit;
+      std::memcpy(&unit, value + at, 2);
+      if (unit == 0) break;
+      result.text += unit;
+    }
   } else {
     FUZZ_CHECK(code == NAMEFOLD_FT_NO_SUCH_FIELD || code == NAMEFOLD_FT_FILE_ERROR);
     // A refusal writes nothing.
@@ -87,6 +94,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(wide.code == NAMEFOLD_FT_FILE_ERROR);
   } else if (field < 0 || field > 4) {
     FUZZ_CHECK(wide.code == NAMEFOLD_FT_NO_SUCH_FIELD);
+  } else if (wide.code == NAMEFOLD_FT_WIDE_STRING && maxlen >= (field <= 2 ? 6 : 4)) {
+    // With room for one unit, a name value is never "", "." or "..", nor any run of dots.
+    FUZZ_CHECK(wide.text.find_first_not_of(u'.') != std::u16string::npos);
   } else if (wide.code == NAMEFOLD_FT_BOOLEAN) {
     // Every code page holds ASCII, so an ASCII path never counts as holding anything else.
     const bool ascii = std::all_of(path.begin(), path.end(), [](char16_t u) { return u < 0x80; });
@@ -95,9 +105,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // The same bytes as an 8-bit path.
   const std::string narrow(bytes.c_str());
-  CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1, [&](void* value) {
-    return GetValue(narrow.c_str(), field, value, maxlen);
-  });
+  CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1,
+                 [&](void* value) { return GetValue(narrow.c_str(), field, value, maxlen); });
 }
 
 }  // namespace
