@@ -22,6 +22,8 @@ struct Composition {
 
 #include "transform/compose_data.inc"
 
+static_assert(kComposeCapacity >= 1024 * kLongestDecomposition, "a name of 1024 units must fit");
+
 // Hangul syllables are built from their jamo by arithmetic.
 constexpr Unit kSyllableFirst = 0xAC00, kSyllableLast = 0xD7A3;
 constexpr Unit kLeadingFirst = 0x1100, kVowelFirst = 0x1161, kTrailingBase = 0x11A7;
@@ -68,6 +70,14 @@ Unit Compose(Unit first, Unit second) {
   return row != std::end(kCompositions) && row->first == first && row->second == second
              ? row->composite
              : Unit{0};
+}
+
+// Whether `unit` may change under composition: it has a combining class, may compose with what
+// precedes it, or decomposes for good.
+bool MayChangeUnderComposition(Unit unit) {
+  const std::uint32_t word =
+      kMaybeComposingBits[kMaybeComposingBlocks[unit >> 8]][(unit & 0xFF) >> 5];
+  return (word >> (unit & 31) & 1) != 0;
 }
 
 // Decomposes, orders and composes `name`, appending to `out` (at `length`, up to `limit`).
@@ -121,12 +131,6 @@ Unit Compose(Unit first, Unit second) {
 }
 
 }  // namespace
-
-bool MayChangeUnderComposition(Unit unit) {
-  const std::uint32_t word =
-      kMaybeComposingBits[kMaybeComposingBlocks[unit >> 8]][(unit & 0xFF) >> 5];
-  return (word >> (unit & 31) & 1) != 0;
-}
 
 const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
   std::size_t i = 0;

@@ -11,10 +11,6 @@ namespace namefold {
 // Units of work for the composition of one name: every unit may decompose into four.
 inline constexpr std::size_t kComposeCapacity = 4 * 1024;
 
-// Whether `unit` may change under composition: it has a combining class, may compose with what
-// precedes it, or decomposes for good. One table look-up; false below U+0300.
-[[nodiscard]] bool MayChangeUnderComposition(Unit unit);
-
 // The composed form of the zero-terminated `name`. Returns `name` itself when none of its units
 // may change, whatever its length; otherwise writes its composed form, cut to `limit` units and
 // terminated, into `buffer` (limit + 1 units, not `name`) and returns `buffer`. Units of the BMP
