@@ -38,7 +38,7 @@ int BufferLength(FuzzInput& input) {
 struct Result {
   int code;
   std::int32_t boolean = -1;  // the 4 bytes of a boolean result
-  std::u16string text;        // a UTF-16 result
+  std::u16string text;        // a string result, a byte a unit for 8-bit ones
 };
 
 // Calls `entry` on a buffer of maxlen bytes between guard bytes; checks the guards, and that a
@@ -63,9 +63,9 @@ Result CallWithGuards(int maxlen, int string_code, std::size_t unit_size, Entry 
       terminated = std::all_of(value + at, value + at + unit_size, [](std::uint8_t b) { return b == 0; });
     }
     FUZZ_CHECK(terminated);
-    for (std::size_t at = 0; unit_size == 2; at += 2) {
-      char16_t unit;
-      std::memcpy(&unit, value + at, 2);
+    for (std::size_t at = 0;; at += unit_size) {
+      char16_t unit = 0;
+      std::memcpy(&unit, value + at, unit_size);  // little-endian: a byte is the low half
       if (unit == 0) break;
       result.text += unit;
     }
@@ -105,8 +105,12 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // The same bytes as an 8-bit path.
   const std::string narrow(bytes.c_str());
-  CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1,
-                 [&](void* value) { return GetValue(narrow.c_str(), field, value, maxlen); });
+  const Result narrow_result = CallWithGuards(
+      maxlen, NAMEFOLD_FT_STRING, 1,
+      [&](void* value) { return GetValue(narrow.c_str(), field, value, maxlen); });
+  if (narrow_result.code == NAMEFOLD_FT_STRING && maxlen >= 2) {
+    FUZZ_CHECK(narrow_result.text.find_first_not_of(u'.') != std::u16string::npos);
+  }
 }
 
 }  // namespace

@@ -76,7 +76,9 @@ int NAMEFOLD_CALL ContentGetDefaultSortOrder(int FieldIndex);
 void NAMEFOLD_CALL ContentSetDefaultParams(void* params);
 
 /* The 8-bit value entry: answers "HasUnicode" (always 0: an 8-bit path holds only ANSI
- * characters) and "NameNoUnicode" (the part after the last path separator, unconverted).
+ * characters) and "NameNoUnicode" (the part after the last path separator, unconverted but for
+ * the same usable-name rule as ContentGetValueW: "_" for an empty name, and "_" for the first
+ * dot of one made only of dots).
  * Returns FILE_ERROR for a null path or one of 3 bytes or fewer, NO_SUCH_FIELD for fields 2 to 4
  * and any other index, NO_ROOM when FieldValue is null or too small. UnitIndex and flags are
  * ignored. */

@@ -44,16 +44,17 @@ int WriteBoolean(void* field_value, bool value) {
 // Makes the value, `length` units of at most `room`, a name that every file system takes: an
 // empty one becomes "_", and the first dot of one made of dots only ("." or "..": the folder
 // itself or its parent) becomes "_". A value that cannot hold one unit stays empty.
-std::size_t MakeUsableName(Unit* text, std::size_t length, std::size_t room) {
+template <typename Char>
+std::size_t MakeUsableName(Char* text, std::size_t length, std::size_t room) {
   if (length == 0) {
     if (room == 0) return 0;
     text[1] = 0;
   } else {
     for (std::size_t i = 0; i < length; ++i) {
-      if (text[i] != u'.') return length;
+      if (text[i] != '.') return length;
     }
   }
-  text[0] = u'_';
+  text[0] = '_';
   return length > 0 ? length : 1;
 }
 
@@ -100,11 +101,14 @@ int GetValue(const char* file_name, int field_index, void* field_value, int maxl
     case kHasUnicode:  // an 8-bit path holds only characters of the ANSI code page
       if (field_value == nullptr || maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
       return WriteBoolean(field_value, false);
-    case kNameNoUnicode:
+    case kNameNoUnicode: {
       if (field_value == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_ROOM;
-      CopyBounded(static_cast<char*>(field_value), platform::NarrowNamePart(file_name),
-                  static_cast<std::size_t>(maxlen - 1));
+      const auto room = static_cast<std::size_t>(maxlen - 1);
+      char* value = static_cast<char*>(field_value);
+      const std::size_t length = CopyBounded(value, platform::NarrowNamePart(file_name), room);
+      (void)MakeUsableName(value, length, room);
       return NAMEFOLD_FT_STRING;
+    }
     default:
       return NAMEFOLD_FT_NO_SUCH_FIELD;
   }
