@@ -48,7 +48,8 @@ Result CallWithGuards(int maxlen, int string_code, std::size_t unit_size, Entry 
   const std::size_t size = maxlen > 0 ? static_cast<std::size_t>(maxlen) : 0;
   std::vector<std::uint8_t> buffer(size + 2 * kGuard, kFill);
   std::uint8_t* const value = buffer.data() + kGuard;
-  Result result{entry(value)};
+  Result result;
+  result.code = entry(value);
   const int code = result.code;
   for (std::size_t i = 0; i < kGuard; ++i) {
     FUZZ_CHECK(buffer[i] == kFill && buffer[kGuard + size + i] == kFill);
