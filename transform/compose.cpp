@@ -72,22 +72,63 @@ Unit Compose(Unit first, Unit second) {
              : Unit{0};
 }
 
-// Whether `unit` may change under composition: it has a combining class, may compose with what
-// precedes it, or decomposes for good.
-bool MayChangeUnderComposition(Unit unit) {
-  const std::uint32_t word =
-      kMaybeComposingBits[kMaybeComposingBlocks[unit >> 8]][(unit & 0xFF) >> 5];
-  return (word >> (unit & 31) & 1) != 0;
+template <std::size_t kMaps>
+bool InBitmap(const std::uint8_t (&blocks)[256], const std::uint32_t (&maps)[kMaps][8], Unit unit) {
+  return (maps[blocks[unit >> 8]][(unit & 0xFF) >> 5] >> (unit & 31) & 1) != 0;
 }
 
-// Decomposes, orders and composes `name`, appending to `out` (at `length`, up to `limit`).
-// Kept out of line: only names that need it pay for its work buffer.
-[[gnu::noinline]] std::size_t ComposeInto(const Unit* name, Unit* out, std::size_t length,
-                                          std::size_t limit) {
+bool IsMark(Unit unit) {
+  return InBitmap(kMarksBlocks, kMarksBits, unit);
+}
+
+// A unit that decomposes, or may compose with what precedes it.
+bool MayNotBeComposed(Unit unit) {
+  return InBitmap(kNotComposedBlocks, kNotComposedBits, unit);
+}
+
+// Where a composed form may start and end: before a starter that composes with nothing before it.
+bool IsBoundary(Unit unit) {
+  return !IsMark(unit) && !MayNotBeComposed(unit);
+}
+
+// The first position from `i` on (`i` a boundary, or 0) where `name` may not be composed
+// already: a unit that decomposes or may compose with what precedes it, or a mark right after a
+// mark of a higher class. The end of the name when there is none.
+std::size_t QuickCheck(const Unit* name, std::size_t i) {
+  Unit previous_mark = 0;
+  for (; name[i] != 0; ++i) {
+    const Unit unit = name[i];
+    if (unit < 0x0300) {
+      previous_mark = 0;
+      continue;
+    }
+    if (MayNotBeComposed(unit)) return i;
+    if (!IsMark(unit)) {
+      previous_mark = 0;
+      continue;
+    }
+    if (previous_mark != 0 && CombiningClass(previous_mark) > CombiningClass(unit)) return i;
+    previous_mark = unit;
+  }
+  return i;
+}
+
+// Appends the `count` units of `text` to `out` (at `length`, up to `limit`); returns the length.
+std::size_t Append(const Unit* text, std::size_t count, Unit* out, std::size_t length,
+                   std::size_t limit) {
+  for (std::size_t i = 0; i < count && length < limit; ++i) out[length++] = text[i];
+  return length;
+}
+
+// Decomposes, orders and composes the `count` units of `segment`, appending them to `out` (at
+// `length`, up to `limit`); returns the length. Kept out of line: only names that need it pay for
+// its work buffer.
+[[gnu::noinline]] std::size_t ComposeSegment(const Unit* segment, std::size_t count, Unit* out,
+                                             std::size_t length, std::size_t limit) {
   Unit work[kComposeCapacity];
   std::size_t n = 0;
-  for (; *name != 0 && n + kLongestDecomposition <= kComposeCapacity; ++name) {
-    n += Decompose(*name, work + n);
+  for (std::size_t i = 0; i < count && n + kLongestDecomposition <= kComposeCapacity; ++i) {
+    n += Decompose(segment[i], work + n);
   }
 
   // Canonical order: each run of marks sorted by class, stably; starters (class 0) never move.
@@ -125,22 +166,30 @@ bool MayChangeUnderComposition(Unit unit) {
     work[kept++] = unit;
   }
 
-  for (std::size_t i = 0; i < kept && length < limit; ++i) out[length++] = work[i];
-  out[length] = 0;
-  return length;
+  return Append(work, kept, out, length, limit);
 }
 
 }  // namespace
 
 const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
-  std::size_t i = 0;
-  while (name[i] != 0 && (name[i] < 0x0300 || !MayChangeUnderComposition(name[i]))) ++i;
+  std::size_t i = QuickCheck(name, 0);
   if (name[i] == 0) return name;
-  // The unit before the first that may change is a starter that nothing before it joins: the
-  // units up to it are composed already and only the rest is composed again.
-  const std::size_t start = i > 0 ? i - 1 : 0;
-  const std::size_t kept = CopyBoundedWide(buffer, name, start < limit ? start : limit);
-  (void)ComposeInto(name + start, buffer, kept, limit);
+  std::size_t length = 0, from = 0;  // from: where the units not yet written start, a boundary
+  while (name[i] != 0 && length < limit) {
+    // The segment to compose runs from the last starter before i to the next boundary: the
+    // units before it and from the boundary on are composed already.
+    std::size_t start = i;
+    while (start > from && IsMark(name[start - 1])) --start;
+    if (start > from) --start;
+    std::size_t end = i + 1;
+    while (name[end] != 0 && !IsBoundary(name[end])) ++end;
+    length = Append(name + from, start - from, buffer, length, limit);
+    length = ComposeSegment(name + start, end - start, buffer, length, limit);
+    from = end;
+    i = QuickCheck(name, end);
+  }
+  length = Append(name + from, i - from, buffer, length, limit);
+  buffer[length] = 0;
   return buffer;
 }
 
