@@ -29,8 +29,20 @@ constexpr Unit kSyllableFirst = 0xAC00, kSyllableLast = 0xD7A3;
 constexpr Unit kLeadingFirst = 0x1100, kVowelFirst = 0x1161, kTrailingBase = 0x11A7;
 constexpr int kLeadingCount = 19, kVowelCount = 21, kTrailingCount = 28;
 
+// The quick check of a unit, as the generated table has it.
+enum QuickCheck : std::uint32_t {
+  kComposed = 0,  // a starter that composes with nothing before it
+  kMark = 1,      // a mark: composed unless it follows a mark of a higher class
+  kCompose = 2,   // decomposes, or may compose with what precedes it
+};
+
+QuickCheck Check(Unit unit) {
+  const std::uint32_t word = kQuickCheckMaps[kQuickCheckBlocks[unit >> 8]][(unit & 0xFF) >> 4];
+  return static_cast<QuickCheck>(word >> (2 * (unit & 15)) & 3);
+}
+
 std::uint8_t CombiningClass(Unit unit) {
-  if (unit < 0x0300) return 0;
+  if (Check(unit) == kComposed) return 0;
   const auto* run =
       std::lower_bound(std::begin(kCombiningClasses), std::end(kCombiningClasses), unit,
                        [](const CombiningClassRun& r, Unit u) { return r.last < u; });
@@ -40,8 +52,10 @@ std::uint8_t CombiningClass(Unit unit) {
 // Writes the full canonical decomposition of `unit` (at most kLongestDecomposition units) to
 // `out`; returns its length. Hangul syllables stay whole: composition rebuilds them anyway.
 std::size_t Decompose(Unit unit, Unit* out) {
-  const auto* row = std::lower_bound(std::begin(kDecompositions), std::end(kDecompositions), unit,
-                                     [](const Decomposition& d, Unit u) { return d.unit < u; });
+  const auto* row =
+      unit < 0x00C0 ? std::end(kDecompositions)
+                    : std::lower_bound(std::begin(kDecompositions), std::end(kDecompositions), unit,
+                                       [](const Decomposition& d, Unit u) { return d.unit < u; });
   if (row == std::end(kDecompositions) || row->unit != unit) {
     out[0] = unit;
     return 1;
@@ -51,8 +65,10 @@ std::size_t Decompose(Unit unit, Unit* out) {
   return n;
 }
 
-// The primary composite of the pair, or 0.
+// The primary composite of the pair, or 0. Only a unit that may compose with what precedes it
+// can be the second.
 Unit Compose(Unit first, Unit second) {
+  if (Check(second) != kCompose) return 0;
   const int leading = first - kLeadingFirst, vowel = second - kVowelFirst;
   if (leading >= 0 && leading < kLeadingCount && vowel >= 0 && vowel < kVowelCount) {
     return static_cast<Unit>(kSyllableFirst + (leading * kVowelCount + vowel) * kTrailingCount);
@@ -72,43 +88,22 @@ Unit Compose(Unit first, Unit second) {
              : Unit{0};
 }
 
-template <std::size_t kMaps>
-bool InBitmap(const std::uint8_t (&blocks)[256], const std::uint32_t (&maps)[kMaps][8], Unit unit) {
-  return (maps[blocks[unit >> 8]][(unit & 0xFF) >> 5] >> (unit & 31) & 1) != 0;
-}
-
-bool IsMark(Unit unit) {
-  return InBitmap(kMarksBlocks, kMarksBits, unit);
-}
-
-// A unit that decomposes, or may compose with what precedes it.
-bool MayNotBeComposed(Unit unit) {
-  return InBitmap(kNotComposedBlocks, kNotComposedBits, unit);
-}
-
-// Where a composed form may start and end: before a starter that composes with nothing before it.
-bool IsBoundary(Unit unit) {
-  return !IsMark(unit) && !MayNotBeComposed(unit);
-}
-
-// The first position from `i` on (`i` a boundary, or 0) where `name` may not be composed
-// already: a unit that decomposes or may compose with what precedes it, or a mark right after a
-// mark of a higher class. The end of the name when there is none.
-std::size_t QuickCheck(const Unit* name, std::size_t i) {
+// The first position from `i` on (`i` where a composed form may start) where `name` may not be
+// composed already: a unit to compose, or a mark right after a mark of a higher class. The end
+// of the name when there is none.
+std::size_t FirstToCompose(const Unit* name, std::size_t i) {
   Unit previous_mark = 0;
   for (; name[i] != 0; ++i) {
     const Unit unit = name[i];
-    if (unit < 0x0300) {
+    const QuickCheck check = unit < 0x0300 ? kComposed : Check(unit);
+    if (check == kComposed) {
       previous_mark = 0;
-      continue;
+    } else if (check == kCompose) {
+      return i;
+    } else {
+      if (previous_mark != 0 && CombiningClass(previous_mark) > CombiningClass(unit)) return i;
+      previous_mark = unit;
     }
-    if (MayNotBeComposed(unit)) return i;
-    if (!IsMark(unit)) {
-      previous_mark = 0;
-      continue;
-    }
-    if (previous_mark != 0 && CombiningClass(previous_mark) > CombiningClass(unit)) return i;
-    previous_mark = unit;
   }
   return i;
 }
@@ -141,7 +136,7 @@ std::size_t Append(const Unit* text, std::size_t count, Unit* out, std::size_t l
   }
 
   // A unit joins the last starter unless a unit kept between them has a class of at least its
-  // own (a unit of class 0 between them would be the last starter). A name that starts with
+  // own (a unit of class 0 between them would be the last starter). A segment that starts with
   // marks has no starter until one comes.
   std::size_t starter = 0, kept = 0;
   bool have_starter = false;
@@ -165,28 +160,27 @@ std::size_t Append(const Unit* text, std::size_t count, Unit* out, std::size_t l
     }
     work[kept++] = unit;
   }
-
   return Append(work, kept, out, length, limit);
 }
 
 }  // namespace
 
 const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
-  std::size_t i = QuickCheck(name, 0);
+  std::size_t i = FirstToCompose(name, 0);
   if (name[i] == 0) return name;
-  std::size_t length = 0, from = 0;  // from: where the units not yet written start, a boundary
+  std::size_t length = 0, from = 0;  // from: the first unit not yet written
   while (name[i] != 0 && length < limit) {
-    // The segment to compose runs from the last starter before i to the next boundary: the
-    // units before it and from the boundary on are composed already.
+    // The segment to compose runs from the last starter before i up to the next unit that
+    // composes with nothing before it: the units around it are composed already.
     std::size_t start = i;
-    while (start > from && IsMark(name[start - 1])) --start;
+    while (start > from && Check(name[start - 1]) == kMark) --start;
     if (start > from) --start;
     std::size_t end = i + 1;
-    while (name[end] != 0 && !IsBoundary(name[end])) ++end;
+    while (name[end] != 0 && Check(name[end]) != kComposed) ++end;
     length = Append(name + from, start - from, buffer, length, limit);
     length = ComposeSegment(name + start, end - start, buffer, length, limit);
     from = end;
-    i = QuickCheck(name, end);
+    i = FirstToCompose(name, end);
   }
   length = Append(name + from, i - from, buffer, length, limit);
   buffer[length] = 0;
