@@ -125,10 +125,16 @@ def generate(ucd):
                           if code not in full_exclusions)
     longest = max(len(full_decomposition(code, decompositions)) for code, _ in rows_decomposed)
 
-    # The quick check of each unit: a unit whose NFC_QC is No or Maybe needs composing; a mark
-    # (nonzero class) only when it follows a mark of a higher class.
+    # The quick check of each unit: a unit whose NFC_QC is No, or Maybe with a class, needs
+    # composing; a mark (nonzero class) only when it follows a mark of a higher class; a starter
+    # whose NFC_QC is Maybe only when it composes with the unit before it.
     quick = {code: 1 for code in classes if code < BMP}
-    quick.update({code: 2 for code in range(BMP) if quick_check.get(code, "Y") != "Y"})
+    for code in range(BMP):
+        value = quick_check.get(code, "Y")
+        if value == "N" or (value == "M" and code in classes):
+            quick[code] = 2
+        elif value == "M":
+            quick[code] = 3
     if min(quick) < 0x0300:
         fail("a unit below U+0300 is a mark or needs composing")
     index, maps = two_level(quick)
@@ -141,8 +147,9 @@ def generate(ucd):
         "inline constexpr std::size_t kLongestDecomposition = %d;" % longest,
         "",
         "// The quick check of each unit, two bits: 0 a starter that composes with nothing before",
-        "// it, 1 a mark (nonzero class), 2 a unit that decomposes or may compose with what precedes",
-        "// it (NFC_QC No or Maybe). In two levels: a block of 256 units -> one of the distinct maps.",
+        "// it, 1 a mark (nonzero class), 2 a unit that decomposes or a mark that may compose with",
+        "// what precedes it (NFC_QC No, or Maybe), 3 a starter that may compose with the unit",
+        "// before it (NFC_QC Maybe). In two levels: a block of 256 units -> one of the distinct maps.",
         "inline constexpr std::uint8_t kQuickCheckBlocks[%d] = {" % len(index),
     ]
     for at in range(0, len(index), 16):

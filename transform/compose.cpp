@@ -31,9 +31,10 @@ constexpr int kLeadingCount = 19, kVowelCount = 21, kTrailingCount = 28;
 
 // The quick check of a unit, as the generated table has it.
 enum QuickCheck : std::uint32_t {
-  kComposed = 0,  // a starter that composes with nothing before it
-  kMark = 1,      // a mark: composed unless it follows a mark of a higher class
-  kCompose = 2,   // decomposes, or may compose with what precedes it
+  kComposed = 0,      // a starter that composes with nothing before it
+  kMark = 1,          // a mark: composed unless it follows a mark of a higher class
+  kCompose = 2,       // decomposes, or is a mark that may compose with what precedes it
+  kMaybeStarter = 3,  // a starter that may compose with the unit before it
 };
 
 QuickCheck Check(Unit unit) {
@@ -42,7 +43,8 @@ QuickCheck Check(Unit unit) {
 }
 
 std::uint8_t CombiningClass(Unit unit) {
-  if (Check(unit) == kComposed) return 0;
+  const QuickCheck check = Check(unit);
+  if (check == kComposed || check == kMaybeStarter) return 0;
   const auto* run =
       std::lower_bound(std::begin(kCombiningClasses), std::end(kCombiningClasses), unit,
                        [](const CombiningClassRun& r, Unit u) { return r.last < u; });
@@ -68,7 +70,8 @@ std::size_t Decompose(Unit unit, Unit* out) {
 // The primary composite of the pair, or 0. Only a unit that may compose with what precedes it
 // can be the second.
 Unit Compose(Unit first, Unit second) {
-  if (Check(second) != kCompose) return 0;
+  const QuickCheck check = Check(second);
+  if (check != kCompose && check != kMaybeStarter) return 0;
   const int leading = first - kLeadingFirst, vowel = second - kVowelFirst;
   if (leading >= 0 && leading < kLeadingCount && vowel >= 0 && vowel < kVowelCount) {
     return static_cast<Unit>(kSyllableFirst + (leading * kVowelCount + vowel) * kTrailingCount);
@@ -100,6 +103,10 @@ std::size_t FirstToCompose(const Unit* name, std::size_t i) {
       previous_mark = 0;
     } else if (check == kCompose) {
       return i;
+    } else if (check == kMaybeStarter) {
+      // After a mark it is blocked; after a starter that is composed it joins only that one.
+      if (i > 0 && previous_mark == 0 && Compose(name[i - 1], unit) != 0) return i;
+      previous_mark = 0;
     } else {
       if (previous_mark != 0 && CombiningClass(previous_mark) > CombiningClass(unit)) return i;
       previous_mark = unit;
