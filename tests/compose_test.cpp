@@ -106,6 +106,12 @@ TEST(Compose, NamesAndTheirLimits) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(Composed(row.source, row.limit), row.composed);
   }
+
+  // One segment of 1024 units that decompose to twice as many: composed, then cut to the limit.
+  std::u16string marks = u"a", expected = u"\u00E4\u0301";
+  for (int i = 1; i < 1024; ++i) marks += u"\u0344";
+  while (expected.size() < 1024) expected += u"\u0308\u0301";
+  EXPECT_EQ(Composed(marks), expected.substr(0, 1024));
 }
 
 // A name without any unit that may change is handed back as it is, however long.
