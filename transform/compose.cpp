@@ -1,6 +1,7 @@
 #include "transform/compose.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <iterator>
 
@@ -37,10 +38,20 @@ enum QuickCheck : std::uint32_t {
   kMaybeStarter = 3,  // a starter that may compose with the unit before it
 };
 
-QuickCheck Check(Unit unit) {
+constexpr QuickCheck Check(Unit unit) {
   const std::uint32_t word = kQuickCheckMaps[kQuickCheckBlocks[unit >> 8]][(unit & 0xFF) >> 4];
   return static_cast<QuickCheck>(word >> (2 * (unit & 15)) & 3);
 }
+
+// The units whose quick check is not kComposed, one bit each: the test every unit of every name
+// pays, a single look-up. Computed by the compiler from the generated table.
+constexpr auto kNotComposed = [] {
+  std::array<std::uint32_t, 0x10000 / 32> bits{};
+  for (std::uint32_t unit = 0; unit < 0x10000; ++unit) {
+    if (Check(static_cast<Unit>(unit)) != kComposed) bits[unit >> 5] |= 1u << (unit & 31);
+  }
+  return bits;
+}();
 
 std::uint8_t CombiningClass(Unit unit) {
   const QuickCheck check = Check(unit);
@@ -98,10 +109,12 @@ std::size_t FirstToCompose(const Unit* name, std::size_t i) {
   Unit previous_mark = 0;
   for (; name[i] != 0; ++i) {
     const Unit unit = name[i];
-    const QuickCheck check = unit < 0x0300 ? kComposed : Check(unit);
-    if (check == kComposed) {
+    if ((kNotComposed[unit >> 5] >> (unit & 31) & 1) == 0) {
       previous_mark = 0;
-    } else if (check == kCompose) {
+      continue;
+    }
+    const QuickCheck check = Check(unit);
+    if (check == kCompose) {
       return i;
     } else if (check == kMaybeStarter) {
       // After a mark it is blocked; after a starter that is composed it joins only that one.
