@@ -106,9 +106,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // The same bytes as an 8-bit path.
   const std::string narrow(bytes.c_str());
-  const Result narrow_result = CallWithGuards(
-      maxlen, NAMEFOLD_FT_STRING, 1,
-      [&](void* value) { return GetValue(narrow.c_str(), field, value, maxlen); });
+  const Result narrow_result = CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1, [&](void* value) {
+    return GetValue(narrow.c_str(), field, value, maxlen);
+  });
   if (narrow_result.code == NAMEFOLD_FT_STRING && maxlen >= 2) {
     FUZZ_CHECK(narrow_result.text.find_first_not_of(u'.') != std::u16string::npos);
   }

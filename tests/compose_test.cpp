@@ -17,7 +17,7 @@ std::u16string Composed(const std::u16string& name, std::size_t limit = 1024) {
 
 // The conformance data of Unicode (NormalizationTest.txt): every line whose code points all lie
 // in the BMP. NFC of columns 1 to 3 is column 2, of columns 4 and 5 column 4. Every unit that
-// part 1 does not list is its own NFC.
+// the file's @Part1 section does not list is its own NFC.
 TEST(Compose, AgreesWithTheConformanceData) {
   std::ifstream in(NAMEFOLD_NORMALIZATION_TEST);
   ASSERT_TRUE(in.good()) << "cannot read " << NAMEFOLD_NORMALIZATION_TEST;
