@@ -16,20 +16,28 @@ namespace {
   std::exit(1);
 }
 
+// The names of a corpus file, one a line, as full paths.
+std::vector<std::u16string> ReadCorpus(const char* file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) Fail(std::string("cannot read ") + file);
+  std::vector<std::u16string> result;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;  // the generator's header
+    result.push_back(std::u16string(kFolder) + FromUtf8(line));
+  }
+  if (result.empty()) Fail(std::string("no names in ") + file);
+  return result;
+}
+
 }  // namespace
 
 const std::vector<std::u16string>& CorpusPaths() {
-  static const std::vector<std::u16string> paths = [] {
-    std::ifstream in(NAMEFOLD_BENCH_CORPUS, std::ios::binary);
-    if (!in) Fail(std::string("cannot read ") + NAMEFOLD_BENCH_CORPUS);
-    std::vector<std::u16string> result;
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line[0] == '#') continue;  // the generator's header
-      result.push_back(std::u16string(kFolder) + FromUtf8(line));
-    }
-    if (result.empty()) Fail(std::string("no names in ") + NAMEFOLD_BENCH_CORPUS);
-    return result;
-  }();
+  static const std::vector<std::u16string> paths = ReadCorpus(NAMEFOLD_BENCH_CORPUS);
+  return paths;
+}
+
+const std::vector<std::u16string>& DecomposedCorpusPaths() {
+  static const std::vector<std::u16string> paths = ReadCorpus(NAMEFOLD_BENCH_DECOMPOSED_CORPUS);
   return paths;
 }
 

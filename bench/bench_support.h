@@ -23,6 +23,9 @@ inline constexpr std::u16string_view kFolder = u"/data/";
 // when the file cannot be read.
 [[nodiscard]] const std::vector<std::u16string>& CorpusPaths();
 
+// The same names in their canonical decomposed form (NFD), as macOS stores them.
+[[nodiscard]] const std::vector<std::u16string>& DecomposedCorpusPaths();
+
 // Reports `names` names per iteration: names per second, and nanoseconds per name.
 void CountNames(benchmark::State& state, std::size_t names);
 

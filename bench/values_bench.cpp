@@ -20,8 +20,8 @@ namespace {
 
 constexpr int kMaxlen = 2048;  // bytes of the host's value buffer
 
-void RunField(benchmark::State& state, const host::Plugin& plugin, int field) {
-  const auto& paths = CorpusPaths();
+void RunField(benchmark::State& state, const host::Plugin& plugin, int field,
+              const std::vector<std::u16string>& paths = CorpusPaths()) {
   alignas(8) unsigned char value[kMaxlen];
   for (auto _ : state) {
     for (const std::u16string& path : paths) {
@@ -41,6 +41,13 @@ BENCHMARK_CAPTURE(BM_ContentGetValueW, NameNoUnicode, 1);
 BENCHMARK_CAPTURE(BM_ContentGetValueW, NameReplaceNoEnglish, 2);
 BENCHMARK_CAPTURE(BM_ContentGetValueW, NameReplaceUserUnicode, 3);
 BENCHMARK_CAPTURE(BM_ContentGetValueW, NameReplaceUserAll, 4);
+
+// The same names stored decomposed: each is composed before it is rewritten.
+void BM_Decomposed(benchmark::State& state, int field) {
+  RunField(state, DefaultPlugin(), field, DecomposedCorpusPaths());
+}
+BENCHMARK_CAPTURE(BM_Decomposed, NameNoUnicode, 1);
+BENCHMARK_CAPTURE(BM_Decomposed, NameReplaceUserAll, 4);
 
 // The floor of any per-call work: the path copied into a fixed buffer, its length known.
 void BM_FloorMemcpy(benchmark::State& state) {

@@ -9,6 +9,7 @@ add_library(namefold_core STATIC
   ${NAMEFOLD_ROOT}/tables/sequence_table.cpp
   ${NAMEFOLD_ROOT}/tables/table_files.cpp
   ${NAMEFOLD_ROOT}/transform/native_ranges.cpp
+  ${NAMEFOLD_ROOT}/transform/compose.cpp
   ${NAMEFOLD_ROOT}/transform/transliterate.cpp
   ${NAMEFOLD_ROOT}/transform/fold.cpp
   ${NAMEFOLD_ROOT}/plugin/catalogue.cpp

@@ -38,6 +38,7 @@ int BufferLength(FuzzInput& input) {
 struct Result {
   int code;
   std::int32_t boolean = -1;  // the 4 bytes of a boolean result
+  std::u16string text;        // a string result, a byte a unit for 8-bit ones
 };
 
 // Calls `entry` on a buffer of maxlen bytes between guard bytes; checks the guards, and that a
@@ -47,7 +48,8 @@ Result CallWithGuards(int maxlen, int string_code, std::size_t unit_size, Entry 
   const std::size_t size = maxlen > 0 ? static_cast<std::size_t>(maxlen) : 0;
   std::vector<std::uint8_t> buffer(size + 2 * kGuard, kFill);
   std::uint8_t* const value = buffer.data() + kGuard;
-  Result result{entry(value)};
+  Result result;
+  result.code = entry(value);
   const int code = result.code;
   for (std::size_t i = 0; i < kGuard; ++i) {
     FUZZ_CHECK(buffer[i] == kFill && buffer[kGuard + size + i] == kFill);
@@ -62,6 +64,12 @@ Result CallWithGuards(int maxlen, int string_code, std::size_t unit_size, Entry 
       terminated = std::all_of(value + at, value + at + unit_size, [](std::uint8_t b) { return b == 0; });
     }
     FUZZ_CHECK(terminated);
+    for (std::size_t at = 0;; at += unit_size) {
+      char16_t unit = 0;
+      std::memcpy(&unit, value + at, unit_size);  // little-endian: a byte is the low half
+      if (unit == 0) break;
+      result.text += unit;
+    }
   } else {
     FUZZ_CHECK(code == NAMEFOLD_FT_NO_SUCH_FIELD || code == NAMEFOLD_FT_FILE_ERROR);
     // A refusal writes nothing.
@@ -87,6 +95,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(wide.code == NAMEFOLD_FT_FILE_ERROR);
   } else if (field < 0 || field > 4) {
     FUZZ_CHECK(wide.code == NAMEFOLD_FT_NO_SUCH_FIELD);
+  } else if (wide.code == NAMEFOLD_FT_WIDE_STRING && maxlen >= (field <= 2 ? 6 : 4)) {
+    // With room for one unit, a name value is never "", "." or "..", nor any run of dots.
+    FUZZ_CHECK(wide.text.find_first_not_of(u'.') != std::u16string::npos);
   } else if (wide.code == NAMEFOLD_FT_BOOLEAN) {
     // Every code page holds ASCII, so an ASCII path never counts as holding anything else.
     const bool ascii = std::all_of(path.begin(), path.end(), [](char16_t u) { return u < 0x80; });
@@ -95,9 +106,12 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // The same bytes as an 8-bit path.
   const std::string narrow(bytes.c_str());
-  CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1, [&](void* value) {
+  const Result narrow_result = CallWithGuards(maxlen, NAMEFOLD_FT_STRING, 1, [&](void* value) {
     return GetValue(narrow.c_str(), field, value, maxlen);
   });
+  if (narrow_result.code == NAMEFOLD_FT_STRING && maxlen >= 2) {
+    FUZZ_CHECK(narrow_result.text.find_first_not_of(u'.') != std::u16string::npos);
+  }
 }
 
 }  // namespace

@@ -76,15 +76,21 @@ int NAMEFOLD_CALL ContentGetDefaultSortOrder(int FieldIndex);
 void NAMEFOLD_CALL ContentSetDefaultParams(void* params);
 
 /* The 8-bit value entry: answers "HasUnicode" (always 0: an 8-bit path holds only ANSI
- * characters) and "NameNoUnicode" (the part after the last path separator, unconverted).
+ * characters) and "NameNoUnicode" (the part after the last path separator, unconverted but for
+ * the same usable-name rule as ContentGetValueW: "_" for an empty name, and "_" for the first
+ * dot of one made only of dots).
  * Returns FILE_ERROR for a null path or one of 3 bytes or fewer, NO_SUCH_FIELD for fields 2 to 4
  * and any other index, NO_ROOM when FieldValue is null or too small. UnitIndex and flags are
  * ignored. */
 int NAMEFOLD_CALL ContentGetValue(const char* FileName, int FieldIndex, int UnitIndex,
                                   void* FieldValue, int maxlen, int flags);
 
-/* The UTF-16 value entry: answers all five fields. "HasUnicode" is 1 when the whole path holds a
- * character the ANSI code page cannot represent; the four names come back as UTF-16 strings.
+/* The UTF-16 value entry: answers all five fields. "HasUnicode" is 1 when the whole path, as
+ * stored, holds a character the ANSI code page cannot represent; the four names come back as
+ * UTF-16 strings. The names are computed from the file's name in its composed form (Unicode
+ * NFC), so a decomposed name gives the values of its composed form. A name value is never "",
+ * "." or "..": an empty one is "_", and the first dot of one made only of dots is "_" (only a
+ * buffer that cannot hold one character besides the terminator gets an empty value).
  * Returns FILE_ERROR for a null path or one of 3 units or fewer, NO_SUCH_FIELD for an index
  * outside 0..4, NO_ROOM when FieldValue is null or too small (under 4 bytes for "HasUnicode",
  * "NameNoUnicode" and "NameReplaceNoEnglish"; under 2 bytes for the other two). */

@@ -8,6 +8,7 @@
 #include "plugin/catalogue.h"
 #include "tables/load_state.h"
 #include "tables/table_files.h"
+#include "transform/compose.h"
 #include "transform/fold.h"
 #include "transform/transliterate.h"
 
@@ -40,16 +41,35 @@ int WriteBoolean(void* field_value, bool value) {
   return NAMEFOLD_FT_BOOLEAN;
 }
 
-// Hands a terminated UTF-16 result to the host; the caller has checked that it fits.
-int WriteWide(void* field_value, const Unit* text, std::size_t length) {
+// Makes the value, `length` units of at most `room`, a name that every file system takes: an
+// empty one becomes "_", and the first dot of one made of dots only ("." or "..": the folder
+// itself or its parent) becomes "_". A value that cannot hold one unit stays empty.
+template <typename Char>
+std::size_t MakeUsableName(Char* text, std::size_t length, std::size_t room) {
+  if (length == 0) {
+    if (room == 0) return 0;
+    text[1] = 0;
+  } else {
+    for (std::size_t i = 0; i < length; ++i) {
+      if (text[i] != '.') return length;
+    }
+  }
+  text[0] = '_';
+  return length > 0 ? length : 1;
+}
+
+// Hands a terminated UTF-16 result of at most `room` units to the host, made a usable name; the
+// caller has checked that room + 1 units fit.
+int WriteWide(void* field_value, Unit* text, std::size_t length, std::size_t room) {
+  length = MakeUsableName(text, length, room);
   std::memcpy(field_value, text, (length + 1) * sizeof(Unit));
   return NAMEFOLD_FT_WIDE_STRING;
 }
 
 // Writes the file's name, rewritten with the tables under the rules of `rules_code_page`, into
 // `out` (limit + 1 units), cut to `limit` units; returns its length. The name is first cut to
-// kNameCapacity units and, when rewritten, the result to kNameLimit. Without a single-character
-// table nothing is replaced.
+// kNameCapacity units and composed (NFC), and, when rewritten, the result cut to kNameLimit.
+// Without a single-character table nothing is replaced.
 std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
   const Unit* name = file_name;
   const Unit* end = file_name;
@@ -61,6 +81,8 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
     CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end
     name = cut;
   }
+  Unit composed[kNameCapacity + 1];
+  name = ComposeName(name, composed, kNameCapacity);  // decomposed names give the same values
   (void)EnsureSequenceTable();
   if (EnsureSingleCharTable() == Loaded) {
     const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
@@ -79,11 +101,14 @@ int GetValue(const char* file_name, int field_index, void* field_value, int maxl
     case kHasUnicode:  // an 8-bit path holds only characters of the ANSI code page
       if (field_value == nullptr || maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
       return WriteBoolean(field_value, false);
-    case kNameNoUnicode:
+    case kNameNoUnicode: {
       if (field_value == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_ROOM;
-      CopyBounded(static_cast<char*>(field_value), platform::NarrowNamePart(file_name),
-                  static_cast<std::size_t>(maxlen - 1));
+      const auto room = static_cast<std::size_t>(maxlen - 1);
+      char* value = static_cast<char*>(field_value);
+      const std::size_t length = CopyBounded(value, platform::NarrowNamePart(file_name), room);
+      (void)MakeUsableName(value, length, room);
       return NAMEFOLD_FT_STRING;
+    }
     default:
       return NAMEFOLD_FT_NO_SUCH_FIELD;
   }
@@ -105,10 +130,10 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   const bool folds = field_index == kNameNoUnicode || field_index == kNameReplaceNoEnglish;
   if (units < (folds ? 1 : 0)) return NAMEFOLD_FT_NO_ROOM;
   const auto host_units = static_cast<std::size_t>(units);
+  const std::size_t room = folds ? host_units - 1 : host_units;  // units of the value
 
   const int system_code_page = platform::AnsiCodePage();
-  const bool native_rules =
-      field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
+  const bool native_rules = field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
   const int rules_code_page = native_rules ? system_code_page : 0;
   Unit name[kNameCapacity + 1];
   Unit result[kNameCapacity + 1];
@@ -117,7 +142,7 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
       (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
       const std::size_t length = FoldThroughCodePage(
           0, name, result, host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
-      return WriteWide(field_value, result, length);
+      return WriteWide(field_value, result, length, room);
     }
     case kNameReplaceNoEnglish: {
       // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
@@ -127,14 +152,14 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
       (void)FoldThroughCodePage(0, name, result, kNameLimit);
       const std::size_t length = FoldThroughCodePage(
           second_code_page, result, name, host_units < kNameLimit ? host_units : kNameLimit);
-      return WriteWide(field_value, name, length);
+      return WriteWide(field_value, name, length, room);
     }
     default: {
       // Straight into the result: the name is rewritten and cut in one pass.
-      const std::size_t length = PrepareName(
-          file_name, rules_code_page, result,
-          host_units < kNameCapacity ? host_units : kNameCapacity);
-      return WriteWide(field_value, result, length);
+      const std::size_t length =
+          PrepareName(file_name, rules_code_page, result,
+                      host_units < kNameCapacity ? host_units : kNameCapacity);
+      return WriteWide(field_value, result, length, room);
     }
   }
 }

@@ -113,6 +113,20 @@ TEST_F(Program, RecursesChangedOnlyAndJson) {
                           ",\"HasUnicode\":true,\"NameReplaceUserAll\":\"ZhUK.txt\"}\n");
 }
 
+// A name stored decomposed, as macOS writes it, shows the values of its composed form; it counts
+// as changed, since those differ from the name as stored.
+TEST_F(Program, ListsDecomposedNamesAsComposed) {
+  const fs::path folder = root_ / "decomposed";
+  fs::create_directories(folder);
+  WriteBytes(folder / Path(u8"cafe\u0301.txt"), "");
+  WriteBytes(folder / Path(u8"plain.txt"), "");
+  const ProgramResult result = List({"--changed", "--tsv", "--fields", "0,1,4", Utf8(folder)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "Name\tHasUnicode\tNameNoUnicode\tNameReplaceUserAll\n"
+            "cafe\u0301.txt\t1\tcaf\u00E9.txt\tcafe.txt\n");
+}
+
 TEST_F(Program, AlignedTableOnRequest) {
   const ProgramResult result = List({"--table", "--fields", "4", Utf8(files_)});
   EXPECT_EQ(result.status, 0) << result.err;

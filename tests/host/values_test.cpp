@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -169,6 +170,106 @@ TEST(LongNames, HasUnicodeLooksAtTheWholePath) {
   EXPECT_EQ(GetValueW(plugin, ascii + u"\xDC00", 0).boolean, 1);  // unpaired everywhere
   EXPECT_EQ(GetValueW(plugin, std::u16string(1023, u'a') + u"\xD800" + u"bcd", 0).boolean, 1);
   host::UnloadPlugin(plugin);
+}
+
+// Names stored decomposed (base letters and combining marks, conjoining jamo) give every name
+// field of their composed form, with and without tables, under the code page of this process.
+TEST(DecomposedNames, GiveTheValuesOfTheirComposedForms) {
+  struct Row {
+    const char* name;
+    std::u16string composed, decomposed;
+  };
+  const Row rows[] = {
+      {"French", u"Cr\u00E8me br\u00FBl\u00E9e recette.pdf",
+       u"Cre\u0300me bru\u0302le\u0301e recette.pdf"},
+      {"Czech", u"P\u0159\u00EDli\u0161 \u017Elu\u0165ou\u010Dk\u00FD k\u016F\u0148 \u00FAp\u011Bl",
+       u"Pr\u030Ci\u0301lis\u030C z\u030Clut\u030Couc\u030Cky\u0301 ku\u030An\u030C "
+       u"u\u0301pe\u030Cl"},
+      {"Vietnamese, stacked marks", u"Ti\u1EBFng Vi\u1EC7t.docx",
+       u"Tie\u0302\u0301ng Vie\u0323\u0302t.docx"},
+      {"marks out of canonical order", u"Vi\u1EC7t \u1EA1\u0301",
+       u"Vie\u0302\u0323t a\u0301\u0323"},
+      {"Cyrillic",
+       u"\u0419\u043E\u0433\u0443\u0440\u0442, \u0401\u043B\u043A\u0430 \u0438 "
+       u"\u0407\u0436\u0430\u043A",
+       u"\u0418\u0306\u043E\u0433\u0443\u0440\u0442, \u0415\u0308\u043B\u043A\u0430 \u0438 "
+       u"\u0406\u0308\u0436\u0430\u043A"},
+      {"Greek, tonos and dialytika",
+       u"\u0391\u03B8\u03AE\u03BD\u03B1 \u0390 \u03B0 "
+       u"\u0395\u03C5\u03C7\u03B1\u03C1\u03B9\u03C3\u03C4\u03CE",
+       u"\u0391\u03B8\u03B7\u0301\u03BD\u03B1 \u03B9\u0308\u0301 \u03C5\u0308\u0301 "
+       u"\u0395\u03C5\u03C7\u03B1\u03C1\u03B9\u03C3\u03C4\u03C9\u0301"},
+      {"Japanese, voicing marks", u"\u304C\u3063\u3053\u3046 \u30D1\u30F3",
+       u"\u304B\u3099\u3063\u3053\u3046 \u30CF\u309A\u30F3"},
+      {"Korean, LV and LVT jamo", u"\uD55C\uAD6D\uC5B4 \uACF5\uBD80 \uC11C\uC6B8",
+       u"\u1112\u1161\u11AB\u1100\u116E\u11A8\u110B\u1165 \u1100\u1169\u11BC\u1107\u116E "
+       u"\u1109\u1165\u110B\u116E\u11AF"},
+  };
+  const fs::path cases_folder = fs::path(NAMEFOLD_CASES_FILE).parent_path();
+  for (const char* tables : {"none", "defaults", "basic"}) {
+    auto setup = MakeCopy(tables, cases_folder);
+    ASSERT_NE(setup->plugin.get_value_w, nullptr);
+    for (const Row& row : rows) {
+      for (int field = 1; field <= 4; ++field) {
+        SCOPED_TRACE(::testing::Message()
+                     << row.name << ", tables " << tables << ", field " << field);
+        const ValueResult composed =
+            GetValueW(setup->plugin, NativePath(u"C:/dir/" + row.composed), field);
+        const ValueResult decomposed =
+            GetValueW(setup->plugin, NativePath(u"C:/dir/" + row.decomposed), field);
+        EXPECT_EQ(decomposed.code, NAMEFOLD_FT_WIDE_STRING);
+        EXPECT_EQ(ToUtf8(decomposed.text), ToUtf8(composed.text));
+      }
+    }
+    host::UnloadPlugin(setup->plugin);
+  }
+}
+
+// Whatever the tables and the name, no name value is "", "." or ".." (nor any other run of dots)
+// when the host's buffer holds one unit besides the terminator: random tables that delete units
+// or replace them by dots, random names of those units.
+TEST(UsableNames, NoValueIsEmptyOrOnlyDots) {
+  const std::u16string alphabet = u".ax\u044C\u00E9\u0301\u304B\u3099\u1100\u1161";
+  const std::u16string values[] = {u"", u".", u"..", u"a", u"\u0301", u"_"};
+  std::mt19937 random(14);
+  auto pick = [&](std::size_t count) {
+    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+  };
+  int checked = 0;
+  for (int set = 0; set < 6; ++set) {
+    std::u16string single, sequence;
+    for (char16_t key : alphabet) {
+      if (pick(3) != 0)
+        single += std::u16string(1, key) + u"=" + values[pick(std::size(values))] + u"\r\n";
+    }
+    for (int i = 0; i < 3; ++i) {
+      sequence += std::u16string{alphabet[pick(alphabet.size())], alphabet[pick(alphabet.size())]} +
+                  u"=" + values[pick(std::size(values))] + u"\r\n";
+    }
+    TempDir folder;
+    WriteBytes(folder.path() / "namefold1.tbl", Utf16Le(single));
+    WriteBytes(folder.path() / "namefold2.tbl", Utf16Le(sequence));
+    host::Plugin plugin = LoadCopy(folder.path());
+    ASSERT_NE(plugin.get_value_w, nullptr);
+    for (int n = 0; n < 150; ++n) {
+      std::u16string name(1 + pick(5), u'.');
+      for (char16_t& unit : name) unit = alphabet[pick(alphabet.size())];
+      for (int field = 1; field <= 4; ++field) {
+        const bool folds = field <= 2;
+        for (int maxlen : {folds ? 6 : 4, folds ? 8 : 6, 2048}) {
+          const ValueResult result =
+              GetValueW(plugin, NativePath(u"C:/dir/" + name), field, maxlen);
+          ASSERT_EQ(result.code, NAMEFOLD_FT_WIDE_STRING);
+          EXPECT_NE(result.text.find_first_not_of(u'.'), std::u16string::npos)
+              << "field " << field << ", maxlen " << maxlen << ", name " << ToUtf8(name)
+              << ", value \"" << ToUtf8(result.text) << "\"";
+          ++checked;
+        }
+      }
+    }
+    host::UnloadPlugin(plugin);
+  }
+  EXPECT_EQ(checked, 6 * 150 * 4 * 3);
 }
 
 }  // namespace
