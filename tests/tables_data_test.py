@@ -237,6 +237,18 @@ EXPECTED = [
     ("ﺍﻟﻘﺎﻫﺮﺓ", "alqahra"),
     ("ｶﾀｶﾅ ㎞ ㍻", "katakana km ㍻"),
     ("₸ ₦ ₫ ₿", "KZT NGN VND BTC"),
+    # Indic scripts (IAST without diacritics) and Ethiopic (BGN/PCGN)
+    ("नमस्ते हिन्दी श्री कृष्ण", "namaste hindi shri krishna"),
+    ("भारत.txt नेपाल का", "bharat.txt nepal ka"),
+    ("ज़िन्दगी क़िला फ़िल्म.mp4", "zindagi qila film.mp4"),
+    ("বাংলা ঢাকা ਪੰਜਾਬ ગુજરાત.pdf", "bangla dhaka panjab gujarat.pdf"),
+    ("தமிழ் తెలుగు ಕನ್ನಡ മലയാളം", "tamizh telugu kannada malayalam"),
+    ("अ आ इ १२३", "a a i 123"),
+    ("አዲስ አበባ ሰላም", "adis ababa salam"),
+    ("ኢትዮጵያ።", "ityopya."),
+    # Katakana digraphs
+    ("コンウェー ハロウィン デューク", "konwe- harowin dyu-ku"),
+    ("フュージョン スィート ウォッカ", "fyu-jon si-to wokka"),
     # All capitals: a long reading beside a capital is all capitals
     ("ЩУКА МУЖ ЖУК", "SHCHUKA MUZH ZHUK"),
     ("Щука Ж", "Shchuka Zh"),
@@ -289,6 +301,8 @@ COVERED_BLOCKS = [
     (0xAB30, 0xAB6F, "Latin Extended-E"),
     (0xFB50, 0xFDFF, "Arabic Presentation Forms-A"),
     (0xFE70, 0xFEFF, "Arabic Presentation Forms-B"),
+    (0x0900, 0x0D7F, "Devanagari to Malayalam"),
+    (0x1200, 0x139F, "Ethiopic and Ethiopic Supplement"),
 ]
 # Blocks whose every mark (Mn, Me) has an entry.
 MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x061A),
@@ -395,7 +409,7 @@ class Coverage(unittest.TestCase):
         categories = unicode_categories()
         for first, last, block in COVERED_BLOCKS:
             missing = [chr(c) for c in range(first, last + 1)
-                       if categories.get(c, "Cn").startswith("L") and c not in single]
+                       if categories.get(c, "Cn")[0] in "LM" and c not in single]
             self.assertEqual(missing, [], block)
         for first, last in MARK_BLOCKS:
             missing = ["U+%04X" % c for c in range(first, last + 1)
@@ -410,12 +424,15 @@ class Coverage(unittest.TestCase):
                    if any(not 0x20 <= u <= 0x7E or chr(u) in '\\/:*?"<>|' for u in v)}
             self.assertEqual(bad, set(), overlays)
 
-    def test_derived_source_is_up_to_date(self):
+    def test_generated_sources_are_up_to_date(self):
         import gen_derived
-        with open(gen_derived.OUTPUT, encoding="utf-8") as f:
-            written = f.read()
-        self.assertEqual(written, "\n".join(gen_derived.lines()) + "\n",
-                         "run tools/gen_derived.py --update")
+        import gen_indic
+        files = {name: lines for name, lines in gen_indic.outputs().items()}
+        files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
+        for name, lines in files.items():
+            with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:
+                self.assertEqual(f.read(), "\n".join(lines) + "\n",
+                                 "%s: run tools/gen_derived.py and tools/gen_indic.py --update" % name)
 
     def test_language_overlays_replace_and_script_overlays_add(self):
         default_singles, default_sequences = make_tables.default_source_list()

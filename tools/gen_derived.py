@@ -81,7 +81,17 @@ def read_unicode_data(unicode_dir=UNICODE_DIR):
         for line in f:
             fields = line.split(";")
             data[int(fields[0], 16)] = (fields[1], fields[2], fields[5])
+            if fields[8]:
+                _numeric[int(fields[0], 16)] = fields[8]
     return data
+
+
+_numeric = {}
+
+
+def numeric_value(code):
+    """The numeric value of a character read by read_unicode_data, or None."""
+    return _numeric.get(code)
 
 
 def written_readings(data_dir=make_tables.DEFAULT_DATA_DIR):

@@ -96,7 +96,7 @@ def main(argv=None):
     out.append("namespace {")
     overlay_rows = []
     for index, name in enumerate(overlays):
-        found = make_tables.overlay_source_list(name, data)
+        found = make_tables.overlay_source_list(name, data, (singles, sequences))
         refs = []
         for kind in (make_tables.SINGLE, make_tables.SEQUENCE):
             source = found[kind]

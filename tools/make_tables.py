@@ -322,13 +322,14 @@ def capital_entries(readings, written_keys, changed=None):
     a sequence value can be, and when it would consume a native letter.
     """
     entries, seen = [], set()
+    written_prefixes = {k[:n] for k in written_keys for n in range(SEQUENCE_KEY_MIN, len(k) + 1)}
 
     def add(key, value):
-        if key in seen or len(value) > SEQUENCE_VALUE_MAX or not keeps_native_letters(key):
-            return
-        if any(k.startswith(key) for k in written_keys):
+        if key in seen or len(value) > SEQUENCE_VALUE_MAX or key in written_prefixes:
             return
         if changed is not None and not any(ch in changed for ch in key):
+            return
+        if not keeps_native_letters(key):
             return
         seen.add(key)
         entries.append((key, value))
@@ -388,9 +389,10 @@ def default_source_list(data_dir=DEFAULT_DATA_DIR):
     return singles, sequences
 
 
-def overlay_source_list(name, data_dir=DEFAULT_DATA_DIR):
+def overlay_source_list(name, data_dir=DEFAULT_DATA_DIR, defaults=None):
     """One overlay's sources as {kind: Source or None}; its sequence source
-    ends with the capital pairs that its own readings change."""
+    ends with the capital pairs that its own readings change. defaults is
+    what default_source_list returned, when the caller has it."""
     paths = overlay_sources(name, data_dir)
     found = {}
     for kind in (SINGLE, SEQUENCE):
@@ -398,7 +400,7 @@ def overlay_source_list(name, data_dir=DEFAULT_DATA_DIR):
         if found[kind]:
             found[kind].name = "overlays/" + found[kind].name
     if found[SINGLE]:
-        default_singles, default_sequences = default_source_list(data_dir)
+        default_singles, default_sequences = defaults or default_source_list(data_dir)
         readings = _readings(default_singles + [found[SINGLE]])
         written = _written(default_sequences[:-1] + ([found[SEQUENCE]] if found[SEQUENCE] else []))
         changed = {entry.key for entry in found[SINGLE].entries}
@@ -431,7 +433,7 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
     singles = [(source, False) for source in default_singles]
     sequences = [(source, False) for source in default_sequences]
     for name in overlays:
-        found = overlay_source_list(name, data_dir)
+        found = overlay_source_list(name, data_dir, (default_singles, default_sequences))
         for kind, target in ((SINGLE, singles), (SEQUENCE, sequences)):
             if found[kind]:
                 target.append((found[kind], True))
