@@ -277,6 +277,12 @@ OVERLAY_EXPECTED = [
     ("da", "ÅRHUS BLÅBÆR", "AARHUS BLAABAER"),
     ("uk", "ЩАСТЯ ЖИТОМИР", "SHCHASTIA ZHYTOMYR"),
     ("bg", "ЩАСТИЕ", "SHTASTIE"),
+    ("ru", "Юлия Съёмка Татьяна Йошкар-Ола", "Yuliya Syomka Tatyana Yoshkar-Ola"),
+    ("ru", "ЮЛИЯ ЯКОВЛЕВ", "YULIYA YAKOVLEV"),
+    ("ug", "ئۇيغۇرچە ئۈرۈمچى", "uyghurche urumchi"),
+    ("yi", "ייִדיש פֿון אַ שטאָט וועלט", "yidish fun a shtot velt"),
+    ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
+    ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
 
 # Unicode's own data: categories and blocks.
@@ -311,8 +317,8 @@ MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x
 
 # Overlays for a language of a script the defaults read, which only change
 # readings; overlays for a script, which only add characters.
-LANGUAGE_OVERLAYS = ["bg", "da", "de", "nb", "uk"]
-SCRIPT_OVERLAYS = []
+LANGUAGE_OVERLAYS = ["bg", "da", "de", "nb", "ru", "ug", "uk", "yi"]
+SCRIPT_OVERLAYS = ["th", "zh"]
 
 
 def unicode_categories():
@@ -427,12 +433,14 @@ class Coverage(unittest.TestCase):
     def test_generated_sources_are_up_to_date(self):
         import gen_derived
         import gen_indic
+        import gen_unihan
         files = {name: lines for name, lines in gen_indic.outputs().items()}
         files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
+        files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
         for name, lines in files.items():
             with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:
                 self.assertEqual(f.read(), "\n".join(lines) + "\n",
-                                 "%s: run tools/gen_derived.py and tools/gen_indic.py --update" % name)
+                                 "%s: run the generator named on its first line" % name)
 
     def test_language_overlays_replace_and_script_overlays_add(self):
         default_singles, default_sequences = make_tables.default_source_list()
