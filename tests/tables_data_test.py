@@ -246,6 +246,10 @@ EXPECTED = [
     ("अ आ इ १२३", "a a i 123"),
     ("አዲስ አበባ ሰላም", "adis ababa salam"),
     ("ኢትዮጵያ።", "ityopya."),
+    # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay
+    ("\U0001d400\U0001d41b\U0001d7d9 \U0001f1e9\U0001f1ea \U0001f1fa\U0001f1e6 \U0001f130",
+     "Ab1 DE UA A"),
+    ("\U0001f600", "\U0001f600"),
     # Katakana digraphs
     ("コンウェー ハロウィン デューク", "konwe- harowin dyu-ku"),
     ("フュージョン スィート ウォッカ", "fyu-jon si-to wokka"),
@@ -436,6 +440,7 @@ class Coverage(unittest.TestCase):
         import gen_unihan
         files = {name: lines for name, lines in gen_indic.outputs().items()}
         files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
+        files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
         for name, lines in files.items():
             with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:

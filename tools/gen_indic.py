@@ -94,6 +94,12 @@ ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Telugu": "m", "Kannada": "m", "Mala
 # A name that ends in a consonant, with no extension after it, keeps the a.
 WORD_FINAL_SCRIPTS = {"Devanagari", "Bengali", "Gurmukhi", "Gujarati"}
 WORD_ENDS = " .-_,)"
+# A word that ends in a cluster keeps its last vowel (महाराष्ट्र Maharashtra,
+# कृष्ण Krishna). The clusters are read consonant by consonant, so the
+# Devanagari sequences give the vowel back to the common last members of a
+# cluster (ra, ya, va, na, ma, nna) after a virama, before a space or a dot.
+CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x28, 0x2E, 0x23)
+CLUSTER_ENDS = " ."
 
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
@@ -166,6 +172,10 @@ def indic_lines(unicode_data):
                 sequence.append("%s%s=%s" % (letter, chr(base + sign), bare + VOWEL_SIGNS[sign]))
             if name in WORD_FINAL_SCRIPTS:
                 sequence += ["%s%s=%s%s" % (letter, end, bare, end) for end in WORD_ENDS]
+            if name == "Devanagari":
+                sequence += ["%s%s%s%s=%s%sa%s" % (letter, chr(base + VIRAMA), chr(base + tail), end,
+                                                   bare, CONSONANTS[tail], end)
+                             for tail in CLUSTER_TAILS for end in CLUSTER_ENDS]
             if offset in NUKTA and 0x3C in exists:
                 nukta = letter + chr(base + 0x3C)
                 sequence.append("%s=%sa" % (nukta, NUKTA[offset]))
