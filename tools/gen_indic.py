@@ -97,8 +97,9 @@ WORD_ENDS = " .-_,)"
 # A word that ends in a cluster keeps its last vowel (महाराष्ट्र Maharashtra,
 # कृष्ण Krishna). The clusters are read consonant by consonant, so the
 # Devanagari sequences give the vowel back to the common last members of a
-# cluster (ra, ya, va, na, ma, nna) after a virama, before a space or a dot.
-CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x28, 0x2E, 0x23)
+# cluster (ra, ya, va, nna) after a virama, before a space or a dot; a cluster
+# that ends in na or ma reads without it, as loanwords do (फ़िल्म film).
+CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
 CLUSTER_ENDS = " ."
 
 # Letters that only some scripts have, by code point.
