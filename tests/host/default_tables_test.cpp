@@ -13,9 +13,11 @@ namespace {
 // The built library with the default tables, as a copy of its own.
 class DefaultTables : public ::testing::Test {
  protected:
+  virtual fs::path TableFolder() const { return BuiltLibrary().parent_path(); }
+
   void SetUp() override {
     for (const char* table : {"namefold1.tbl", "namefold2.tbl"}) {
-      fs::copy_file(BuiltLibrary().parent_path() / table, folder_.path() / table);
+      fs::copy_file(TableFolder() / table, folder_.path() / table);
     }
     plugin_ = LoadCopy(folder_.path());
     ASSERT_NE(plugin_.get_value_w, nullptr);
@@ -132,6 +134,40 @@ TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
+  }
+}
+
+// The same library with tables that add the overlays de, ru, ug, yi, th and zh.
+class OverlayTables : public DefaultTables {
+ protected:
+  fs::path TableFolder() const override { return NAMEFOLD_OVERLAY_TABLES; }
+};
+
+TEST_F(OverlayTables, FollowTheirConventions) {
+  struct Row {
+    const char* overlay;
+    std::u16string_view in, out;
+  };
+  const Row rows[] = {
+      {"de", u"\u00dcBER M\u00fcller", u"UEBER Mueller"},
+      {"ru",
+       u"\u042e\u043b\u0438\u044f \u0421\u044a\u0451\u043c\u043a\u0430 \u042e\u041b\u0418\u042f",
+       u"Yuliya Syomka YULIYA"},
+      {"ug",
+       u"\u0626\u06c7\u064a\u063a\u06c7\u0631\u0686\u06d5 "
+       u"\u0626\u06c8\u0631\u06c8\u0645\u0686\u0649",
+       u"uyghurche urumchi"},
+      {"yi",
+       u"\u05d9\u05d9\u05b4\u05d3\u05d9\u05e9 \u05e4\u05bf\u05d5\u05df \u05d0\u05b7 "
+       u"\u05e9\u05d8\u05d0\u05b8\u05d8",
+       u"yidish fun a shtot"},
+      {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
+       u"krungtheph phuket"},
+      {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nv"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.overlay);
     EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
   }
 }
