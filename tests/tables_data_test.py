@@ -259,6 +259,7 @@ EXPECTED = [
     ("ΘΕΣΣΑΛΟΝΙΚΗ ΧΟΥΣ ΨΥΧΗ", "THESSALONIKI CHOUS PSYCHI"),
     ("ÆSIR ŒUVRE ÞING", "AESIR OEUVRE THING"),
     ("ЉУБЉАНА ҚАЗАҚСТАН", "LJUBLJANA QAZAQSTAN"),
+    ("ԽՈՒՄԲ ՇԻՐԱԿ", "KHUMB SHIRAK"),
 ]
 
 # Expected values with overlays.

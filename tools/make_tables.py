@@ -262,12 +262,14 @@ CAPITAL_PAIR_RANGES = {
     "Latin": [(0x41, 0x5A), (0xC0, 0xDE), (0x100, 0x17F)],
     "Cyrillic": [(0x400, 0x45F), (0x48A, 0x4FF)],  # without the letters of Church Slavonic
     "Greek": [(0x386, 0x3AB)],
+    "Armenian": [(0x531, 0x556)],
 }
 # Partners beyond the letters that have a long reading: the basic alphabet.
 CAPITAL_PARTNER_RANGES = {
     "Latin": [(0x41, 0x5A), (0xC0, 0xDE), (0x100, 0x17F)],
     "Cyrillic": [(0x400, 0x42F)],
     "Greek": [(0x386, 0x3AB)],
+    "Armenian": [(0x531, 0x556)],
 }
 
 # The native ranges of the code pages that have them. A sequence entry whose
@@ -342,10 +344,10 @@ def capital_entries(readings, written_keys, changed=None):
             for second in partners:
                 add(first + second, (readings[first] + readings.get(second, second)).upper())
                 add(second + first, (readings.get(second, second) + readings[first]).upper())
-        # Greek writes digraphs (OY, AY, MP...) as sequences: beside a long
-        # capital they need entries of their own, or the pair would take the
-        # first letter of the digraph.
-        for key, value in written_keys.items() if script == "Greek" else ():
+        # Greek and Armenian write digraphs (ΟΥ, ΑΥ, ՈՒ...) as sequences: beside
+        # a long capital they need entries of their own, or the pair would take
+        # the first letter of the digraph.
+        for key, value in written_keys.items() if script in ("Greek", "Armenian") else ():
             if key != key.upper() or len(key) > SEQUENCE_KEY_MAX - 1 or not value.isupper():
                 continue
             if not any(first <= ord(key[0]) <= last for first, last in ranges):
