@@ -232,6 +232,7 @@ EXPECTED = [
     # Marks, points and compatibility characters
     ("e\u0301 a\u0308 \u05e9\u05c1\u05c2 \u0645\u0670", "e a sh ma"),
     ("ﬁle ﬂ ﬀ ﬃ", "file fl ff ffi"),
+    ("שָׁלוֹם תּוּרָה مُحَمَّد", "shalom turah muhammad"),
     ("Ⅻ ⅻ ⅳ ② ⑴ ⒈ ⓐ Ⓑ", "XII xii iv 2 (1) 1. a B"),
     ("x² H₂O ℃ ℓ ½ ¾", "x2 H2O C l 1-2 3-4"),
     ("ﺍﻟﻘﺎﻫﺮﺓ", "alqahra"),
