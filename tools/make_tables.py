@@ -9,7 +9,9 @@ byte-order mark and CR LF line ends.
 
 namefold1.tbl holds every *.single.txt source, then the Hangul syllables from
 gen_hangul.py, then the single entries of the named overlays; namefold2.tbl
-holds every *.sequence.txt source, then the sequence entries of the overlays.
+holds every *.sequence.txt source, then the capital pairs generated from the
+single-character readings (see capital_entries), then the sequence entries of
+the overlays, each followed by the capital pairs of the letters it changes.
 Since the last entry for a key wins in the single-character table, and a later
 sequence entry is tried first, overlay entries replace the defaults.
 
