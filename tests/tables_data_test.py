@@ -245,6 +245,7 @@ EXPECTED = [
     ("বাংলা ঢাকা ਪੰਜਾਬ ગુજરાત.pdf", "bangla dhaka panjab gujarat.pdf"),
     ("தமிழ் తెలుగు ಕನ್ನಡ മലയാളം", "tamizh telugu kannada malayalam"),
     ("अ आ इ १२३", "a a i 123"),
+    ("ಬೆಂಗಳೂರು తెలంగాణ", "bengaluru telangana"),
     ("አዲስ አበባ ሰላም", "adis ababa salam"),
     ("ኢትዮጵያ።", "ityopya."),
     # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay

@@ -86,7 +86,7 @@ SEQUENCE_VOWEL_SIGNS = [0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x45, 0x46, 0x47, 0x
                         0x4A, 0x4B, 0x4C]
 
 # The anusvara as each script's languages write it.
-ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Telugu": "m", "Kannada": "m", "Malayalam": "m"}
+ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Malayalam": "m"}  # final in Malayalam (malayalam)
 
 # Hindi, Punjabi, Gujarati and Bengali drop the inherent vowel of a word's
 # last consonant (भारत Bharat). The engine sees no end of word, but it sees
