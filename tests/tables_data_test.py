@@ -220,6 +220,48 @@ EXPECTED = [
     ("a\u00a0b\u3000c\u200bd", "a b cd"),
     ("© ® ™ € №5", "(c) (R) TM EUR No5"),
     ("「題名」、【版】。", "'題名',[版]."),
+    # Letters beyond the basic alphabets (BGN/PCGN, Naro and Zulu clicks, the
+    # Pashto, Sindhi, Kurdish and Uyghur romanizations)
+    ("Қазақстан Өскемен Ұлытау", "Qazaqstan Oskemen Ulytau"),
+    ("Җир Ҙур Ҡала Ҫәй Ҥ", "Zhir Dhur Qala Sai Ng"),
+    ("Ӕ Ӑ Ӗ Ӳ Ҷ", "Ae A E U J"),
+    ("Gaɓɗo ɛ ɔ ŋ ƙ ǀ ǁ ǂ ǃ", "Gabdo e o ng k c x tc q"),
+    ("ڪراچي ٽنڊو ڊاڪٽر", "krachy tndw daktr"),
+    ("پښتو ځای څه", "pshtw dzay tsh"),
+    ("ئۇيغۇر ۋە", "'uyghur we"),
+    # Marks, points and compatibility characters
+    ("e\u0301 a\u0308 \u05e9\u05c1\u05c2 \u0645\u0670", "e a sh ma"),
+    ("ﬁle ﬂ ﬀ ﬃ", "file fl ff ffi"),
+    ("שָׁלוֹם תּוּרָה مُحَمَّد", "shalom turah muhammad"),
+    ("Ⅻ ⅻ ⅳ ② ⑴ ⒈ ⓐ Ⓑ", "XII xii iv 2 (1) 1. a B"),
+    ("x² H₂O ℃ ℓ ½ ¾", "x2 H2O C l 1-2 3-4"),
+    ("ﺍﻟﻘﺎﻫﺮﺓ", "alqahra"),
+    ("ｶﾀｶﾅ ㎞ ㍻", "katakana km ㍻"),
+    ("₸ ₦ ₫ ₿", "KZT NGN VND BTC"),
+    # Indic scripts (IAST without diacritics) and Ethiopic (BGN/PCGN)
+    ("नमस्ते हिन्दी श्री कृष्ण", "namaste hindi shri krishna"),
+    ("भारत.txt नेपाल का", "bharat.txt nepal ka"),
+    ("ज़िन्दगी क़िला फ़िल्म.mp4", "zindagi qila film.mp4"),
+    ("বাংলা ঢাকা ਪੰਜਾਬ ગુજરાત.pdf", "bangla dhaka panjab gujarat.pdf"),
+    ("தமிழ் తెలుగు ಕನ್ನಡ മലയാളം", "tamizh telugu kannada malayalam"),
+    ("अ आ इ १२३", "a a i 123"),
+    ("ಬೆಂಗಳೂರು తెలంగాణ", "bengaluru telangana"),
+    ("አዲስ አበባ ሰላም", "adis ababa salam"),
+    ("ኢትዮጵያ።", "ityopya."),
+    # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay
+    ("\U0001d400\U0001d41b\U0001d7d9 \U0001f1e9\U0001f1ea \U0001f1fa\U0001f1e6 \U0001f130",
+     "Ab1 DE UA A"),
+    ("\U0001f600", "\U0001f600"),
+    # Katakana digraphs
+    ("コンウェー ハロウィン デューク", "konwe- harowin dyu-ku"),
+    ("フュージョン スィート ウォッカ", "fyu-jon si-to wokka"),
+    # All capitals: a long reading beside a capital is all capitals
+    ("ЩУКА МУЖ ЖУК", "SHCHUKA MUZH ZHUK"),
+    ("Щука Ж", "Shchuka Zh"),
+    ("ΘΕΣΣΑΛΟΝΙΚΗ ΧΟΥΣ ΨΥΧΗ", "THESSALONIKI CHOUS PSYCHI"),
+    ("ÆSIR ŒUVRE ÞING", "AESIR OEUVRE THING"),
+    ("ЉУБЉАНА ҚАЗАҚСТАН", "LJUBLJANA QAZAQSTAN"),
+    ("ԽՈՒՄԲ ՇԻՐԱԿ", "KHUMB SHIRAK"),
 ]
 
 # Expected values with overlays.
@@ -238,7 +280,57 @@ OVERLAY_EXPECTED = [
     ("bg", "България е щастие", "Balgaria e shtastie"),
     ("bg", "Юлия Янков Христо Йордан", "Yulia Yankov Hristo Yordan"),
     ("de,uk", "Müller Київ", "Mueller Kyiv"),
+    ("de", "ÜBER MÜLLER Über", "UEBER MUELLER Ueber"),
+    ("da", "ÅRHUS BLÅBÆR", "AARHUS BLAABAER"),
+    ("uk", "ЩАСТЯ ЖИТОМИР", "SHCHASTIA ZHYTOMYR"),
+    ("bg", "ЩАСТИЕ", "SHTASTIE"),
+    ("ru", "Юлия Съёмка Татьяна Йошкар-Ола", "Yuliya Syomka Tatyana Yoshkar-Ola"),
+    ("ru", "ЮЛИЯ ЯКОВЛЕВ", "YULIYA YAKOVLEV"),
+    ("ug", "ئۇيغۇرچە ئۈرۈمچى", "uyghurche urumchi"),
+    ("yi", "ייִדיש פֿון אַ שטאָט וועלט", "yidish fun a shtot velt"),
+    ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
+    ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
+
+# Unicode's own data: categories and blocks.
+UNICODE_DATA = "/usr/share/unicode/UnicodeData.txt"
+
+# Blocks whose every letter has an entry in the default tables.
+COVERED_BLOCKS = [
+    (0x00C0, 0x024F, "Latin-1 letters, Latin Extended-A and -B"),
+    (0x0250, 0x02AF, "IPA Extensions"),
+    (0x0370, 0x03FF, "Greek and Coptic"),
+    (0x0400, 0x052F, "Cyrillic and Cyrillic Supplement"),
+    (0x0590, 0x05FF, "Hebrew"),
+    (0x0600, 0x06FF, "Arabic"),
+    (0x0750, 0x077F, "Arabic Supplement"),
+    (0x1C80, 0x1C8F, "Cyrillic Extended-C"),
+    (0x1D00, 0x1DBF, "Phonetic Extensions and Supplement"),
+    (0x1E00, 0x1EFF, "Latin Extended Additional"),
+    (0x1F00, 0x1FFF, "Greek Extended"),
+    (0x2C60, 0x2C7F, "Latin Extended-C"),
+    (0xA640, 0xA69F, "Cyrillic Extended-B"),
+    (0xA720, 0xA7FF, "Latin Extended-D"),
+    (0xAB30, 0xAB6F, "Latin Extended-E"),
+    (0xFB50, 0xFDFF, "Arabic Presentation Forms-A"),
+    (0xFE70, 0xFEFF, "Arabic Presentation Forms-B"),
+    (0x0900, 0x0D7F, "Devanagari to Malayalam"),
+    (0x1200, 0x139F, "Ethiopic and Ethiopic Supplement"),
+]
+# Blocks whose every mark (Mn, Me) has an entry.
+MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x061A),
+               (0x064B, 0x065F), (0x06D6, 0x06ED), (0x1AB0, 0x1AFF), (0x1DC0, 0x1DFF),
+               (0x20D0, 0x20FF), (0x2DE0, 0x2DFF), (0xFE20, 0xFE2F)]
+
+# Overlays for a language of a script the defaults read, which only change
+# readings; overlays for a script, which only add characters.
+LANGUAGE_OVERLAYS = ["bg", "da", "de", "nb", "ru", "ug", "uk", "yi"]
+SCRIPT_OVERLAYS = ["th", "zh"]
+
+
+def unicode_categories():
+    with open(UNICODE_DATA, encoding="utf-8") as f:
+        return {int(line.split(";")[0], 16): line.split(";")[2] for line in f}
 
 
 class TableFileFormat(unittest.TestCase):
@@ -322,6 +414,61 @@ class Transliteration(unittest.TestCase):
                 stray = [c for c in result if not c.isascii()
                          and not 0x4E00 <= ord(c) <= 0x9FFF and not 0x3400 <= ord(c) <= 0x4DBF]
                 self.assertEqual(stray, [])
+
+
+class Coverage(unittest.TestCase):
+    def test_every_letter_and_mark_of_the_covered_blocks_has_an_entry(self):
+        _, _, single, _ = Tables.get()
+        categories = unicode_categories()
+        for first, last, block in COVERED_BLOCKS:
+            missing = [chr(c) for c in range(first, last + 1)
+                       if categories.get(c, "Cn")[0] in "LM" and c not in single]
+            self.assertEqual(missing, [], block)
+        for first, last in MARK_BLOCKS:
+            missing = ["U+%04X" % c for c in range(first, last + 1)
+                       if categories.get(c, "Cn") in ("Mn", "Me") and c not in single]
+            self.assertEqual(missing, [], "marks U+%04X" % first)
+
+    def test_every_value_is_printable_ascii_a_file_name_can_hold(self):
+        for overlays in ("", ",".join(LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS)):
+            _, _, single, sequence = Tables.get(overlays)
+            values = list(single.values()) + [v for entries in sequence.values() for _, v in entries]
+            bad = {"".join(map(chr, v)) for v in values
+                   if any(not 0x20 <= u <= 0x7E or chr(u) in '\\/:*?"<>|' for u in v)}
+            self.assertEqual(bad, set(), overlays)
+
+    def test_generated_sources_are_up_to_date(self):
+        import gen_derived
+        import gen_indic
+        import gen_unihan
+        files = {name: lines for name, lines in gen_indic.outputs().items()}
+        files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
+        files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
+        files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
+        for name, lines in files.items():
+            with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:
+                self.assertEqual(f.read(), "\n".join(lines) + "\n",
+                                 "%s: run the generator named on its first line" % name)
+
+    def test_language_overlays_replace_and_script_overlays_add(self):
+        default_singles, default_sequences = make_tables.default_source_list()
+        keys = {kind: {e.key for s in sources for e in s.entries}
+                for kind, sources in (("single", default_singles), ("sequence", default_sequences))}
+        for name in LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS:
+            paths = make_tables.overlay_sources(name)
+            for kind in ("single", "sequence"):
+                if not paths[kind]:
+                    continue
+                written = {e.key for e in make_tables.parse_source(paths[kind], kind).entries}
+                with self.subTest(overlay=name, kind=kind):
+                    if name in SCRIPT_OVERLAYS:
+                        self.assertEqual(written & keys[kind], set())
+                    elif kind == "single":
+                        self.assertEqual(written - keys[kind], set())
+                    else:  # a sequence of letters whose readings the overlay changes
+                        changed = {e.key for e in make_tables.parse_source(paths["single"]).entries}
+                        self.assertEqual({k for k in written - keys[kind]
+                                          if not set(k) & changed and k[0] not in changed}, set())
 
 
 class SourceChecks(unittest.TestCase):

@@ -5,7 +5,7 @@
 
 The program assembles table files without Python, from the same pieces that
 make_tables.py writes: the title lines, one block of lines per default source
-(the Hangul syllables included) and one per overlay source, each with its
+(the Hangul syllables and the capital pairs included) and one per overlay source, each with its
 entry count. The pieces come from make_tables.py itself, so both write the same
 bytes; every overlay is also assembled once here, so a fault in a source stops
 the build as it does for make_tables.py.
@@ -63,10 +63,7 @@ def main(argv=None):
     args = parser.parse_args(argv)
     data = args.data
 
-    defaults = make_tables.default_sources(data)
-    singles = [make_tables.parse_source(p) for p in defaults[make_tables.SINGLE]]
-    singles.append(make_tables.hangul_source())
-    sequences = [make_tables.parse_source(p) for p in defaults[make_tables.SEQUENCE]]
+    singles, sequences = make_tables.default_source_list(data)
     overlays = make_tables.available_overlays(data)
     make_tables.build_tables((), data)
     for name in overlays:
@@ -99,14 +96,13 @@ def main(argv=None):
     out.append("namespace {")
     overlay_rows = []
     for index, name in enumerate(overlays):
-        paths = make_tables.overlay_sources(name, data)
+        found = make_tables.overlay_source_list(name, data, (singles, sequences))
         refs = []
         for kind in (make_tables.SINGLE, make_tables.SEQUENCE):
-            if not paths[kind]:
+            source = found[kind]
+            if not source:
                 refs.append("nullptr")
                 continue
-            source = make_tables.parse_source(paths[kind], kind)
-            source.name = "overlays/" + source.name
             text, count = block(source, True)
             variable = "kOverlay%d%s" % (index, kind.capitalize())
             out.append("const SourceBlock %s = {%s, %d," % (variable, c_string(source.name), count))

@@ -9,7 +9,9 @@ byte-order mark and CR LF line ends.
 
 namefold1.tbl holds every *.single.txt source, then the Hangul syllables from
 gen_hangul.py, then the single entries of the named overlays; namefold2.tbl
-holds every *.sequence.txt source, then the sequence entries of the overlays.
+holds every *.sequence.txt source, then the capital pairs generated from the
+single-character readings (see capital_entries), then the sequence entries of
+the overlays, each followed by the capital pairs of the letters it changes.
 An overlay entry replaces the defaults (and earlier overlays) for its key: the
 entries it replaces are left out of the file, so every table written is clean
 under `namefold check`. In the sequence table that also drops the entries an
@@ -230,12 +232,18 @@ def check_shadowing(sources):
     always checked; across sources only among the defaults, since an overlay
     replacing a default on purpose is what overlays are for.
     """
-    written = []  # (entry, is_overlay) in file order
+    by_first_unit = {}  # first character: [(entry, is_overlay)] in file order
     for source, is_overlay in sources:
-        written.extend((entry, is_overlay) for entry in source.entries)
+        for entry in source.entries:
+            by_first_unit.setdefault(entry.key[0], []).append((entry, is_overlay))
+    for written in by_first_unit.values():
+        _check_group(written)
+
+
+def _check_group(written):
     for index, (earlier, earlier_overlay) in enumerate(written):
         for later, later_overlay in written[index + 1:]:
-            if later.key[0] != earlier.key[0] or not earlier.key.startswith(later.key):
+            if not earlier.key.startswith(later.key):
                 continue
             if later.source != earlier.source and (earlier_overlay or later_overlay):
                 continue
@@ -265,6 +273,172 @@ def _replaced(key, later, kind):
                for n in range(SEQUENCE_KEY_MIN, len(units) // 2 + 1))
 
 
+# All-capital words. The engine reads a name left to right without context, so
+# a letter whose reading has several letters (Zh, Shch, Th, Ae) gives title
+# case wherever it stands. Where such a capital stands next to another
+# capital, a generated sequence entry gives both readings in capitals
+# (ЩУ SHCHU, УЖ UZH); a capital that stands alone or before a small letter
+# keeps its title-case reading. The pairs are formed within one script, among
+# the capitals of its main alphabets (CAPITAL_PAIR_RANGES), which keeps the
+# sequence table to a few thousand entries.
+CAPITAL_PAIR_RANGES = {
+    "Latin": [(0x41, 0x5A), (0xC0, 0xDE), (0x100, 0x17F)],
+    "Cyrillic": [(0x400, 0x45F), (0x48A, 0x4FF)],  # without the letters of Church Slavonic
+    "Greek": [(0x386, 0x3AB)],
+    "Armenian": [(0x531, 0x556)],
+}
+# Partners beyond the letters that have a long reading: the basic alphabet.
+CAPITAL_PARTNER_RANGES = {
+    "Latin": [(0x41, 0x5A), (0xC0, 0xDE), (0x100, 0x17F)],
+    "Cyrillic": [(0x400, 0x42F)],
+    "Greek": [(0x386, 0x3AB)],
+    "Armenian": [(0x531, 0x556)],
+}
+
+# The native ranges of the code pages that have them. A sequence entry whose
+# first unit is replaceable under one of them but whose later units are native
+# there would replace the user's own letters, so no such entry is generated.
+NATIVE_RANGES = {
+    932: [(0x3041, 0x30FF), (0xFF00, 0xFFEF)],
+    1251: [(0x0000, 0x04FF)],
+    1252: [(0x0080, 0x00FF)],
+    1253: [(0x0370, 0x03FF)],
+    1255: [(0x0591, 0x05FE)],
+    1256: [(0x0600, 0x06FF), (0xFB50, 0xFDFF), (0xFE70, 0xFEFF)],
+}
+
+
+def _native(code_page, ch):
+    return any(first <= ord(ch) <= last for first, last in NATIVE_RANGES[code_page])
+
+
+def keeps_native_letters(key):
+    """False when the entry would consume a native unit under some code page
+    whose rules let its first unit be replaced."""
+    return not any(not _native(page, key[0]) and any(_native(page, ch) for ch in key[1:])
+                   for page in NATIVE_RANGES)
+
+
+def _capitals(readings, ranges):
+    """The capitals in ranges whose reading starts with a capital; an ASCII
+    letter reads as itself."""
+    found = []
+    for first, last in ranges:
+        for code in range(first, last + 1):
+            ch = chr(code)
+            value = readings.get(ch, ch if code < 0x80 else "")
+            if ch.isupper() and value[:1].isupper():
+                found.append(ch)
+    return found
+
+
+def _long_reading(value):
+    return len(value) > 1 and value != value.upper()
+
+
+def capital_entries(readings, written_keys, changed=None):
+    """Generated (key, value) pairs for capitals beside capitals.
+
+    readings maps each single-character key to its reading, written_keys are
+    the written sequence keys with their values; changed, when given, limits
+    the entries to those that involve one of its keys (an overlay then only
+    regenerates what it changes). An entry is left out when a written entry
+    has the same key or begins with it, when its value would be longer than
+    a sequence value can be, and when it would consume a native letter.
+    """
+    entries, seen = [], set()
+    written_prefixes = {k[:n] for k in written_keys for n in range(SEQUENCE_KEY_MIN, len(k) + 1)}
+
+    def add(key, value):
+        if key in seen or len(value) > SEQUENCE_VALUE_MAX or key in written_prefixes:
+            return
+        if changed is not None and not any(ch in changed for ch in key):
+            return
+        if not keeps_native_letters(key):
+            return
+        seen.add(key)
+        entries.append((key, value))
+
+    for script, ranges in CAPITAL_PAIR_RANGES.items():
+        capitals = _capitals(readings, ranges)
+        long_ones = [ch for ch in capitals if _long_reading(readings.get(ch, ch))]
+        partners = _capitals(readings, CAPITAL_PARTNER_RANGES[script]) + long_ones
+        for first in long_ones:
+            for second in partners:
+                add(first + second, (readings[first] + readings.get(second, second)).upper())
+                add(second + first, (readings.get(second, second) + readings[first]).upper())
+        # Greek and Armenian write digraphs (ΟΥ, ΑΥ, ՈՒ...) as sequences: beside
+        # a long capital they need entries of their own, or the pair would take
+        # the first letter of the digraph.
+        for key, value in written_keys.items() if script in ("Greek", "Armenian") else ():
+            if key != key.upper() or len(key) > SEQUENCE_KEY_MAX - 1 or not value.isupper():
+                continue
+            if not any(first <= ord(key[0]) <= last for first, last in ranges):
+                continue
+            for letter in long_ones:
+                add(letter + key, (readings[letter] + value).upper())
+                add(key + letter, (value + readings[letter]).upper())
+    # Longer keys after shorter ones: a later entry is tried first.
+    entries.sort(key=lambda entry: len(entry[0]))
+    return entries
+
+
+def capitals_source(name, readings, written_keys, changed=None):
+    """The generated capital pairs as a parsed sequence source."""
+    lines = ["# All-capital words: a capital with a long reading beside another capital",
+             "# (generated by make_tables.py from the single-character readings)."]
+    lines += ["%s=%s" % pair for pair in capital_entries(readings, written_keys, changed)]
+    return parse_source_text("\n".join(lines), name, SEQUENCE)
+
+
+def _readings(sources):
+    readings = {}
+    for source in sources:
+        for entry in source.entries:
+            readings[entry.key] = entry.value
+    return readings
+
+
+def _written(sources):
+    return {entry.key: entry.value for source in sources for entry in source.entries}
+
+
+def default_source_list(data_dir=DEFAULT_DATA_DIR):
+    """The default sources in table order: (single sources, sequence sources),
+    with the Hangul syllables and the capital pairs that are generated."""
+    defaults = default_sources(data_dir)
+    singles = [parse_source(p) for p in defaults[SINGLE]]
+    singles.append(hangul_source())
+    sequences = [parse_source(p) for p in defaults[SEQUENCE]]
+    sequences.append(capitals_source("capitals (generated)", _readings(singles), _written(sequences)))
+    return singles, sequences
+
+
+def overlay_source_list(name, data_dir=DEFAULT_DATA_DIR, defaults=None):
+    """One overlay's sources as {kind: Source or None}; its sequence source
+    ends with the capital pairs that its own readings change. defaults is
+    what default_source_list returned, when the caller has it."""
+    paths = overlay_sources(name, data_dir)
+    found = {}
+    for kind in (SINGLE, SEQUENCE):
+        found[kind] = parse_source(paths[kind], kind) if paths[kind] else None
+        if found[kind]:
+            found[kind].name = "overlays/" + found[kind].name
+    if found[SINGLE]:
+        default_singles, default_sequences = defaults or default_source_list(data_dir)
+        readings = _readings(default_singles + [found[SINGLE]])
+        written = _written(default_sequences[:-1] + ([found[SEQUENCE]] if found[SEQUENCE] else []))
+        changed = {entry.key for entry in found[SINGLE].entries}
+        generated = capitals_source("overlays/%s capitals (generated)" % name, readings, written, changed)
+        if found[SEQUENCE]:
+            found[SEQUENCE].items += [("comment", text) for tag, text in generated.items if tag == "comment"]
+            found[SEQUENCE].items += [item for item in generated.items if item[0] == "entry"]
+        elif generated.entries:
+            generated.name = "overlays/%s.sequence.txt" % OVERLAY_ALIASES.get(name, name)
+            found[SEQUENCE] = generated
+    return found
+
+
 def _table_lines(title, sources):
     lines = [BOM + "# " + title]
     for source, _ in sources:
@@ -280,19 +454,16 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
 
     counts maps each table file name to its number of entries.
     """
-    defaults = default_sources(data_dir)
-    singles = [(parse_source(p), False) for p in defaults[SINGLE]]
-    singles.append((hangul_source(), False))
-    sequences = [(parse_source(p), False) for p in defaults[SEQUENCE]]
     if len({OVERLAY_ALIASES.get(n, n) for n in overlays}) != len(overlays):
         raise TableSourceError("an overlay is named twice in %s" % ", ".join(overlays))
+    default_singles, default_sequences = default_source_list(data_dir)
+    singles = [(source, False) for source in default_singles]
+    sequences = [(source, False) for source in default_sequences]
     for name in overlays:
-        paths = overlay_sources(name, data_dir)
+        found = overlay_source_list(name, data_dir, (default_singles, default_sequences))
         for kind, target in ((SINGLE, singles), (SEQUENCE, sequences)):
-            if paths[kind]:
-                source = parse_source(paths[kind], kind)
-                source.name = "overlays/" + source.name
-                target.append((source, True))
+            if found[kind]:
+                target.append((found[kind], True))
     check_shadowing(sequences)
     drop_replaced(singles, SINGLE)
     drop_replaced(sequences, SEQUENCE)

@@ -13,9 +13,11 @@ namespace {
 // The built library with the default tables, as a copy of its own.
 class DefaultTables : public ::testing::Test {
  protected:
+  virtual fs::path TableFolder() const { return BuiltLibrary().parent_path(); }
+
   void SetUp() override {
     for (const char* table : {"namefold1.tbl", "namefold2.tbl"}) {
-      fs::copy_file(BuiltLibrary().parent_path() / table, folder_.path() / table);
+      fs::copy_file(TableFolder() / table, folder_.path() / table);
     }
     plugin_ = LoadCopy(folder_.path());
     ASSERT_NE(plugin_.get_value_w, nullptr);
@@ -23,7 +25,8 @@ class DefaultTables : public ::testing::Test {
   void TearDown() override { host::UnloadPlugin(plugin_); }
 
   std::u16string Field(int field, std::u16string_view name) {
-    const ValueResult result = GetValueW(plugin_, NativePath(u"C:/files/") + std::u16string(name), field);
+    const ValueResult result =
+        GetValueW(plugin_, NativePath(u"C:/files/") + std::u16string(name), field);
     EXPECT_EQ(result.code, NAMEFOLD_FT_WIDE_STRING);
     return result.text;
   }
@@ -37,7 +40,8 @@ bool IsCjkIdeograph(char16_t unit) {
 }
 
 TEST_F(DefaultTables, EverySampleNameBecomesAscii) {
-  std::ifstream in(fs::path(NAMEFOLD_CASES_FILE).parent_path().parent_path() / "data" / "names.txt");
+  std::ifstream in(fs::path(NAMEFOLD_CASES_FILE).parent_path().parent_path() / "data" /
+                   "names.txt");
   ASSERT_TRUE(in.good());
   int names = 0;
   for (std::string line; std::getline(in, line);) {
@@ -62,7 +66,8 @@ TEST_F(DefaultTables, FollowTheirConventions) {
   };
   const Row rows[] = {
       {"Russian", u"\u041c\u043e\u0441\u043a\u0432\u0430", u"Moskva"},
-      {"Russian capitals", u"\u0416\u0443\u043a\u043e\u0432 \u0429\u0443\u043a\u0438\u043d", u"Zhukov Shchukin"},
+      {"Russian capitals", u"\u0416\u0443\u043a\u043e\u0432 \u0429\u0443\u043a\u0438\u043d",
+       u"Zhukov Shchukin"},
       {"Greek", u"\u0391\u03b8\u03ae\u03bd\u03b1", u"Athina"},
       {"hiragana", u"\u304d\u3087\u3046\u3068", u"kyouto"},
       {"sh + small yu", u"\u3057\u3093\u3058\u3085\u304f", u"shinjuku"},
@@ -80,9 +85,97 @@ TEST_F(DefaultTables, FollowTheirConventions) {
   }
 }
 
+// Readings of the letters and signs beyond the basic alphabets, from their conventions.
+TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
+  struct Row {
+    const char* name;
+    std::u16string_view in, out;
+  };
+  const Row rows[] = {
+      {"Kazakh",
+       u"\u049a\u0430\u0437\u0430\u049b\u0441\u0442\u0430\u043d "
+       u"\u04e8\u0441\u043a\u0435\u043c\u0435\u043d",
+       u"Qazaqstan Oskemen"},
+      {"Tatar and Bashkir", u"\u0496\u0438\u0440 \u0498\u0443\u0440 \u04a0\u0430\u043b\u0430",
+       u"Zhir Dhur Qala"},
+      {"African letters and clicks",
+       u"Ga\u0253\u0257o \u025b \u0254 \u014b \u01c0 \u01c1 \u01c2 \u01c3",
+       u"Gabdo e o ng c x tc q"},
+      {"Sindhi and Pashto", u"\u06aa\u0631\u0627\u0686\u064a \u067e\u069a\u062a\u0648",
+       u"krachy pshtw"},
+      {"Uyghur and Kurdish", u"\u0626\u06c7\u064a\u063a\u06c7\u0631 \u0695\u06ce", u"'uyghur re"},
+      {"combining marks and points", u"e\u0301 \u05e9\u05c1\u05c2 \u0645\u0670", u"e sh ma"},
+      {"Arabic presentation forms", u"\ufe8d\ufedf\ufed8\ufe8e\ufeeb\ufeae\ufe93", u"alqahra"},
+      {"ligatures and numerals", u"\ufb01le \u216b \u217b \u2461 \u2474 \u2488 \u24d0",
+       u"file XII xii 2 (1) 1. a"},
+      {"super- and subscripts, fractions, signs", u"x\u00b2 H\u2082O \u00bd \u2103 \u20b8",
+       u"x2 H2O 1-2 C KZT"},
+      {"all capitals, Cyrillic",
+       u"\u0429\u0423\u041a\u0410 \u041c\u0423\u0416 \u0416\u0423\u041a \u0429\u0443\u043a\u0430 "
+       u"\u0416",
+       u"SHCHUKA MUZH ZHUK Shchuka Zh"},
+      {"all capitals, Greek",
+       u"\u0398\u0395\u03a3\u03a3\u0391\u039b\u039f\u039d\u0399\u039a\u0397 "
+       u"\u03a8\u03a5\u03a7\u0397",
+       u"THESSALONIKI PSYCHI"},
+      {"all capitals, Latin", u"\u00c6SIR \u0152UVRE", u"AESIR OEUVRE"},
+      {"Devanagari",
+       u"\u0928\u092e\u0938\u094d\u0924\u0947 \u0939\u093f\u0928\u094d\u0926\u0940 "
+       u"\u092d\u093e\u0930\u0924.txt",
+       u"namaste hindi bharat.txt"},
+      {"Bengali, Tamil, Malayalam",
+       u"\u09ac\u09be\u0982\u09b2\u09be \u0ba4\u0bae\u0bbf\u0bb4\u0bcd "
+       u"\u0d2e\u0d32\u0d2f\u0d3e\u0d33\u0d02",
+       u"bangla tamizh malayalam"},
+      {"Ethiopic", u"\u12a0\u12f2\u1235 \u12a0\u1260\u1263", u"adis ababa"},
+      {"katakana digraphs",
+       u"\u30b3\u30f3\u30a6\u30a7\u30fc \u30cf\u30ed\u30a6\u30a3\u30f3 \u30c7\u30e5\u30fc\u30af",
+       u"konwe- harowin dyu-ku"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
+  }
+}
+
+// The same library with tables that add the overlays de, ru, ug, yi, th and zh.
+class OverlayTables : public DefaultTables {
+ protected:
+  fs::path TableFolder() const override { return NAMEFOLD_OVERLAY_TABLES; }
+};
+
+TEST_F(OverlayTables, FollowTheirConventions) {
+  struct Row {
+    const char* overlay;
+    std::u16string_view in, out;
+  };
+  const Row rows[] = {
+      {"de", u"\u00dcBER M\u00fcller", u"UEBER Mueller"},
+      {"ru",
+       u"\u042e\u043b\u0438\u044f \u0421\u044a\u0451\u043c\u043a\u0430 \u042e\u041b\u0418\u042f",
+       u"Yuliya Syomka YULIYA"},
+      {"ug",
+       u"\u0626\u06c7\u064a\u063a\u06c7\u0631\u0686\u06d5 "
+       u"\u0626\u06c8\u0631\u06c8\u0645\u0686\u0649",
+       u"uyghurche urumchi"},
+      {"yi",
+       u"\u05d9\u05d9\u05b4\u05d3\u05d9\u05e9 \u05e4\u05bf\u05d5\u05df \u05d0\u05b7 "
+       u"\u05e9\u05d8\u05d0\u05b8\u05d8",
+       u"yidish fun a shtot"},
+      {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
+       u"krungtheph phuket"},
+      {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nv"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.overlay);
+    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
+  }
+}
+
 // "NameReplaceUserUnicode" keeps the system's own script.
 TEST_F(DefaultTables, KeepTheNativeScript) {
-  const std::u16string mixed = u"\u041c\u043e\u0441\u043a\u0432\u0430 caf\u00e9 \u304d\u3087\u3046\u3068";
+  const std::u16string mixed =
+      u"\u041c\u043e\u0441\u043a\u0432\u0430 caf\u00e9 \u304d\u3087\u3046\u3068";
   const std::u16string result = Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE, mixed);
   switch (AnsiCodePageUnderTest()) {
     case 1251:  // Cyrillic and everything else below U+0500 stay; kana go

@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""Generate the table sources of the Indic scripts and of Ethiopic.
+
+    gen_indic.py [--unicode DIR] [--update]
+
+prints (or, with --update, writes into data/tables/) indic.single.txt,
+indic.sequence.txt and ethiopic.single.txt.
+
+Indic: Devanagari, Bengali, Gurmukhi, Gujarati, Oriya, Tamil, Telugu,
+Kannada and Malayalam lay out their letters in the same order (the order of
+ISCII), so one list of readings by position within the block serves all nine.
+The readings are those of IAST and ISO 15919 with the diacritics dropped, as
+Indian names are written in English (c as ch, s with accent or dot as sh). A
+consonant alone carries the inherent vowel a; in the sequence table the
+consonant followed by a vowel sign takes that vowel instead, and followed by
+the virama no vowel, so that नमस्ते reads namaste; in Hindi, Punjabi,
+Gujarati and Bengali the last consonant of a word before a space, a full stop
+or a dash has none either (भारत.txt Bharat.txt). A nukta after a consonant
+gives the sound it marks (क़ q, ज़ z, फ़ f).
+
+Ethiopic: every syllable of the Ethiopic block, read from its Unicode name
+after the BGN/PCGN romanization of Amharic without diacritics: the sixth
+order (the vowel e in the name, a schwa or no vowel at all) is written as
+the consonant alone, the ejectives as their plain consonants.
+
+Letters and marks that exist come from UnicodeData.txt of Debian's
+unicode-data package (/usr/share/unicode).
+"""
+
+import argparse
+import os
+import sys
+
+TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, TOOLS_DIR)
+import gen_derived  # noqa: E402
+import make_tables  # noqa: E402
+
+COMMAND = "tools/gen_indic.py --update"
+
+SCRIPTS = [  # (name, first code point of the block)
+    ("Devanagari", 0x0900), ("Bengali", 0x0980), ("Gurmukhi", 0x0A00),
+    ("Gujarati", 0x0A80), ("Oriya", 0x0B00), ("Tamil", 0x0B80),
+    ("Telugu", 0x0C00), ("Kannada", 0x0C80), ("Malayalam", 0x0D00),
+]
+
+# Signs and independent vowels, by position in the block.
+SIGNS = {
+    0x00: "n", 0x01: "n", 0x02: "n", 0x03: "h",
+    0x04: "a", 0x05: "a", 0x06: "a", 0x07: "i", 0x08: "i", 0x09: "u", 0x0A: "u",
+    0x0B: "ri", 0x0C: "li", 0x0D: "e", 0x0E: "e", 0x0F: "e", 0x10: "ai",
+    0x11: "o", 0x12: "o", 0x13: "o", 0x14: "au",
+    0x3C: "", 0x3D: "", 0x4D: "",
+    0x50: "om", 0x51: "", 0x52: "", 0x53: "", 0x54: "", 0x55: "", 0x56: "", 0x57: "",
+    0x60: "ri", 0x61: "li", 0x64: ".", 0x65: ".", 0x70: ".", 0x71: "",
+    0x72: "a", 0x73: "o", 0x74: "o", 0x75: "au", 0x76: "u", 0x77: "u",
+}
+DIGITS = range(0x66, 0x70)
+
+# Consonants without their vowel, by position.
+CONSONANTS = {
+    0x15: "k", 0x16: "kh", 0x17: "g", 0x18: "gh", 0x19: "n",
+    0x1A: "ch", 0x1B: "chh", 0x1C: "j", 0x1D: "jh", 0x1E: "n",
+    0x1F: "t", 0x20: "th", 0x21: "d", 0x22: "dh", 0x23: "n",
+    0x24: "t", 0x25: "th", 0x26: "d", 0x27: "dh", 0x28: "n", 0x29: "n",
+    0x2A: "p", 0x2B: "ph", 0x2C: "b", 0x2D: "bh", 0x2E: "m",
+    0x2F: "y", 0x30: "r", 0x31: "r", 0x32: "l", 0x33: "l", 0x34: "zh", 0x35: "v",
+    0x36: "sh", 0x37: "sh", 0x38: "s", 0x39: "h",
+    # consonants with nukta, precomposed
+    0x58: "q", 0x59: "kh", 0x5A: "gh", 0x5B: "z", 0x5C: "r", 0x5D: "rh", 0x5E: "f", 0x5F: "y",
+    0x79: "z", 0x7A: "y", 0x7B: "g", 0x7C: "j", 0x7E: "d", 0x7F: "b",
+}
+# What a nukta makes of a consonant, by the consonant's position.
+NUKTA = {0x15: "q", 0x16: "kh", 0x17: "gh", 0x1C: "z", 0x21: "r", 0x22: "rh", 0x2B: "f", 0x2F: "y"}
+
+# Vowel signs, by position.
+VOWEL_SIGNS = {
+    0x3A: "e", 0x3B: "e", 0x3E: "a", 0x3F: "i", 0x40: "i", 0x41: "u", 0x42: "u",
+    0x43: "ri", 0x44: "ri", 0x45: "e", 0x46: "e", 0x47: "e", 0x48: "ai", 0x49: "o",
+    0x4A: "o", 0x4B: "o", 0x4C: "au", 0x4E: "e", 0x4F: "au", 0x62: "li", 0x63: "li",
+}
+VIRAMA = 0x4D
+# The vowel signs that take part in sequences; the rarer ones (the vocalic l,
+# the vowel signs of Kashmiri and Bihari) stay single entries.
+SEQUENCE_VOWEL_SIGNS = [0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x45, 0x46, 0x47, 0x48, 0x49,
+                        0x4A, 0x4B, 0x4C]
+
+# The anusvara as each script's languages write it.
+ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Malayalam": "m"}  # final in Malayalam (malayalam)
+
+# Hindi, Punjabi, Gujarati and Bengali drop the inherent vowel of a word's
+# last consonant (भारत Bharat). The engine sees no end of word, but it sees
+# the character after one: a consonant before these reads without its vowel.
+# A name that ends in a consonant, with no extension after it, keeps the a.
+WORD_FINAL_SCRIPTS = {"Devanagari", "Bengali", "Gurmukhi", "Gujarati"}
+WORD_ENDS = " .-_,)"
+# A word that ends in a cluster keeps its last vowel (महाराष्ट्र Maharashtra,
+# कृष्ण Krishna). The clusters are read consonant by consonant, so the
+# Devanagari sequences give the vowel back to the common last members of a
+# cluster (ra, ya, va, nna) after a virama, before a space or a dot; a cluster
+# that ends in na or ma reads without it, as loanwords do (फ़िल्म film).
+CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
+CLUSTER_ENDS = " ."
+
+# Letters that only some scripts have, by code point.
+SCRIPT_LETTERS = {
+    0x0978: "da", 0x097D: "", 0x0AFA: "", 0x0AFB: "", 0x0AFC: "", 0x0AFD: "", 0x0AFE: "", 0x0AFF: "",
+    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "",
+    0x0A70: "n", 0x0A71: "", 0x0A72: "", 0x0A73: "", 0x0A74: "ek onkar", 0x0A75: "",
+    0x0B71: "w", 0x0BD0: "om", 0x0C58: "ts", 0x0C59: "dz", 0x0C5A: "r", 0x0C5D: "n",
+    0x0CDD: "n", 0x0CF1: "", 0x0CF2: "",
+    0x0D4E: "r", 0x0D54: "m", 0x0D55: "y", 0x0D56: "zh", 0x0D5F: "i",
+    0x0D7A: "n", 0x0D7B: "n", 0x0D7C: "r", 0x0D7D: "l", 0x0D7E: "l", 0x0D7F: "k",
+}
+
+ETHIOPIC = (0x1200, 0x139F)
+ETHIOPIC_CONSONANTS = {
+    "HH": "h", "SZ": "s", "QH": "q", "C": "ch", "X": "h", "KX": "kh", "DD": "d",
+    "GG": "g", "TH": "t", "CH": "ch", "PH": "p", "TZ": "ts", "ZH": "zh", "SH": "sh",
+    "NY": "ny", "TS": "ts", "QY": "q", "KY": "k", "XY": "h", "GY": "g", "CCH": "ch",
+    "DZ": "dz", "JJ": "j", "HHY": "h", "FY": "f", "RY": "r", "MY": "m", "BB": "b",
+}
+ETHIOPIC_VOWELS = [  # longest first
+    ("WAA", "wa"), ("WEE", "we"), ("WA", "wa"), ("WI", "wi"), ("WE", "w"), ("OA", "wa"),
+    ("AA", "a"), ("EE", "e"), ("A", "a"), ("U", "u"), ("I", "i"), ("E", ""), ("O", "o"),
+]
+ETHIOPIC_SIGNS = {0x1360: " ", 0x1361: " ", 0x1362: ".", 0x1363: ",", 0x1364: ";",
+                  0x1365: "-", 0x1366: "-", 0x1367: "_", 0x1368: "-"}
+
+
+def _key(code):
+    return "U+%04X" % code if code in MARKS else chr(code)
+
+
+MARKS = set()
+
+
+def indic_lines(unicode_data):
+    single = ["# Generated by %s from UnicodeData.txt; do not edit." % COMMAND,
+              "# Indic scripts, letter by letter, after IAST and ISO 15919 without",
+              "# diacritics: a consonant alone carries the vowel a; vowel signs give their",
+              "# vowel, the virama none (both in the sequence table after a consonant)."]
+    sequence = ["# Generated by %s from UnicodeData.txt; do not edit." % COMMAND,
+                "# Indic consonants followed by a vowel sign, the virama or a nukta."]
+    for name, base in SCRIPTS:
+        exists = {offset for offset in range(0x80) if base + offset in unicode_data}
+        single += ["", "# " + name]
+        sequence += ["", "# " + name]
+        for offset in sorted(exists):
+            code = base + offset
+            reading = None
+            if offset == 0x02 and name in ANUSVARA:
+                reading = ANUSVARA[name]
+            elif code in SCRIPT_LETTERS:
+                reading = SCRIPT_LETTERS[code]
+            elif offset in CONSONANTS:
+                reading = CONSONANTS[offset] + "a"
+            elif offset in VOWEL_SIGNS:
+                reading = VOWEL_SIGNS[offset]
+            elif offset in SIGNS:
+                reading = SIGNS[offset]
+            elif offset in DIGITS and unicode_data[code][1] == "Nd":
+                reading = str(offset - 0x66)
+            if reading is None:
+                continue
+            single.append("%s=%s" % (_key(code), reading))
+        for offset in sorted(exists & set(CONSONANTS)):
+            if base + offset in SCRIPT_LETTERS:
+                continue
+            letter, bare = chr(base + offset), CONSONANTS[offset]
+            sequence.append("%s%s=%s" % (letter, chr(base + VIRAMA), bare))
+            for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
+                sequence.append("%s%s=%s" % (letter, chr(base + sign), bare + VOWEL_SIGNS[sign]))
+            if name in WORD_FINAL_SCRIPTS:
+                sequence += ["%s%s=%s%s" % (letter, end, bare, end) for end in WORD_ENDS]
+            if name == "Devanagari":
+                sequence += ["%s%s%s%s=%s%sa%s" % (letter, chr(base + VIRAMA), chr(base + tail), end,
+                                                   bare, CONSONANTS[tail], end)
+                             for tail in CLUSTER_TAILS for end in CLUSTER_ENDS]
+            if offset in NUKTA and 0x3C in exists:
+                nukta = letter + chr(base + 0x3C)
+                sequence.append("%s=%sa" % (nukta, NUKTA[offset]))
+                if name in WORD_FINAL_SCRIPTS:
+                    sequence += ["%s%s=%s%s" % (nukta, end, NUKTA[offset], end) for end in WORD_ENDS]
+                sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), NUKTA[offset]))
+                for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
+                    sequence.append("%s%s=%s" % (nukta, chr(base + sign), NUKTA[offset] + VOWEL_SIGNS[sign]))
+    return single, sequence
+
+
+def ethiopic_reading(name):
+    syllable = name.replace("ETHIOPIC SYLLABLE ", "")
+    for prefix in ("GLOTTAL ", "PHARYNGEAL "):
+        if syllable.startswith(prefix):
+            syllable = syllable[len(prefix):]
+    syllable = syllable.split()[-1]
+    for vowel, reading in ETHIOPIC_VOWELS:
+        if syllable.endswith(vowel):
+            consonant = syllable[:-len(vowel)]
+            return ETHIOPIC_CONSONANTS.get(consonant, consonant.lower()) + reading
+    return None
+
+
+def ethiopic_lines(unicode_data):
+    lines = ["# Generated by %s from UnicodeData.txt; do not edit." % COMMAND,
+             "# Ethiopic syllables, read from their names after the BGN/PCGN romanization",
+             "# of Amharic without diacritics; the sixth order as the bare consonant.",
+             "# Ethiopic numbers by their value, punctuation as its ASCII counterpart."]
+    for code in range(ETHIOPIC[0], ETHIOPIC[1] + 1):
+        if code not in unicode_data:
+            continue
+        name, category, _ = unicode_data[code]
+        if code in ETHIOPIC_SIGNS:
+            reading = ETHIOPIC_SIGNS[code]
+        elif name.startswith("ETHIOPIC SYLLABLE"):
+            reading = ethiopic_reading(name)
+        elif category == "No" or category == "Nd":
+            reading = gen_derived.numeric_value(code)
+        elif category.startswith("M"):
+            reading = ""
+        else:
+            reading = None
+        if reading is not None:
+            lines.append("%s=%s" % (_key(code), reading))
+    return lines
+
+
+def outputs(unicode_dir=gen_derived.UNICODE_DIR):
+    """{file name: lines} of the generated sources."""
+    unicode_data = gen_derived.read_unicode_data(unicode_dir)
+    MARKS.update(c for c, fields in unicode_data.items() if fields[1].startswith("M"))
+    single, sequence = indic_lines(unicode_data)
+    return {"indic.single.txt": single, "indic.sequence.txt": sequence,
+            "ethiopic.single.txt": ethiopic_lines(unicode_data)}
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--unicode", default=gen_derived.UNICODE_DIR)
+    parser.add_argument("--update", action="store_true")
+    args = parser.parse_args(argv)
+    try:
+        files = outputs(args.unicode)
+    except make_tables.TableSourceError as error:
+        print("gen_indic: error: %s" % error, file=sys.stderr)
+        return 1
+    for name, lines in files.items():
+        text = "\n".join(lines) + "\n"
+        if args.update:
+            with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), "w", encoding="utf-8",
+                      newline="\n") as f:
+                f.write(text)
+        else:
+            sys.stdout.write(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
