@@ -88,9 +88,12 @@ bool Unescape(std::string_view text, std::string& bytes) {
 // A progress line on a terminal's standard error, once a run has taken more than a moment.
 class Progress {
  public:
+  // `total` 0: not known.
   explicit Progress(std::size_t total) : total_(total), shown_(IsTerminal(Stream::kErr)) {}
-  ~Progress() {
+  ~Progress() { Clear(); }
+  void Clear() {
     if (written_) Write(Stream::kErr, "\r\x1b[K");
+    written_ = false;
   }
   void Step(std::size_t done) {
     if (!shown_) return;
@@ -99,7 +102,8 @@ class Progress {
       return;
     last_ = now;
     written_ = true;
-    Write(Stream::kErr, "\rnamefold: " + std::to_string(done) + " of " + std::to_string(total_));
+    Write(Stream::kErr, "\rnamefold: " + std::to_string(done) +
+                            (total_ == 0 ? " names read" : " of " + std::to_string(total_)));
   }
 
  private:
@@ -151,6 +155,8 @@ struct Planner {
   std::vector<Planned> plan;
   int unchanged = 0;
   int status = 0;
+  Progress progress{0};  // the total is known only at the end
+  std::size_t read = 0;
 
   void Error(const fs::path& path, const std::string& message) {
     Write(Stream::kErr, "namefold: " + DescribePath(path).shown + ": " + message + "\n");
@@ -172,6 +178,7 @@ struct Planner {
     std::vector<FolderEntry> entries;
     std::vector<std::size_t> chosen;  // indexes of `found` that are renamed if they can be
     for (std::size_t i = 0; i < found.size(); ++i) {
+      progress.Step(++read);
       const fs::path name = found[i].path().filename();
       const fs::path entry_shown = shown.empty() ? name : shown / name;
       std::error_code kind_error;
@@ -316,9 +323,10 @@ int RunRename(const Options& options, const host::Plugin& plugin) {
                             (selection.ok ? std::string("1 to 4") : selection.error) + ")\n");
     return 2;
   }
-  Planner planner{options, plugin, selection.indexes[0], {}, 0, 0};
+  Planner planner{options, plugin, selection.indexes[0], {}, 0, 0, Progress(0), 0};
   for (const std::string& operand : options.operands)
     planner.AddOperand(operand, options.operands.size() == 1);
+  planner.progress.Clear();  // before the report
 
   const Report report{options.format == Format::kAuto ? Format::kTable : options.format};
   report.Header();

@@ -235,6 +235,14 @@ bool AppendDurably(const fs::path& path, std::string_view bytes, bool create, st
     error = std::strerror(errno);
     ok = false;
   }
+  if (ok && create) {  // the new file's name is on disk only once its folder is
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd >= 0) {
+      fsync(folder_fd);
+      close(folder_fd);
+    }
+  }
   return ok;
 }
 
