@@ -4,6 +4,7 @@
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/plugin_loader.h"
+#include "cli/rename.h"
 #include "cli/system.h"
 #include "cli/table_build.h"
 #include "cli/table_check.h"
@@ -19,7 +20,8 @@ constexpr int kUsageError = 2;
 
 constexpr const char* kListHelp =
     "Usage: namefold [OPTIONS] [PATH...]\n"
-    "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info, tables)\n"
+    "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info,\n"
+    "                                        rename, tables)\n"
     "       namefold help [COMMAND]\n"
     "\n"
     "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
@@ -97,6 +99,40 @@ constexpr const char* kTablesHelp =
     "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries: the\n"
     "entries an overlay replaces are left out, so the tables check clean. Table files that\n"
     "already exist in DIR are kept unless --force (-f) is given. --list shows the overlays.\n";
+
+constexpr const char* kRenameHelp =
+    "Usage: namefold rename [--field NAME|INDEX] [-r] [--dirs] [--apply] [--journal FILE] PATH...\n"
+    "       namefold rename --undo JOURNAL\n"
+    "\n"
+    "Renames files to the value a field gives them (default NameReplaceUserAll; fields 1 to 4\n"
+    "by name or index): each file given, or each entry of a folder given. Without --apply it\n"
+    "only shows what it would do (OLD \u2192 NEW) and says what it would skip and why.\n"
+    "\n"
+    "  -r, --recursive     descend into subfolders (symbolic links are renamed, never followed)\n"
+    "      --dirs          rename folders too, each after its contents\n"
+    "      --apply         rename\n"
+    "      --journal FILE  the journal of the renames (default: namefold-rename-DATE-TIME.journal\n"
+    "                      in the current folder); a file that exists is never written to\n"
+    "      --undo JOURNAL  rename back, last first, what the journal holds\n"
+    "      --tsv, --json   the report as TSV (Path, New name, Action, Reason) or JSON Lines;\n"
+    "                      the summary line goes to standard error then\n"
+    "      --plugin FILE, --locale NAME   as for listing\n"
+    "\n"
+    "No file is ever replaced. A rename is left out when a file of the new name exists (also\n"
+    "one that differs only in case where the file system folds it), when two names of a folder\n"
+    "would become one (compared exactly and as Windows compares names: all of them are left\n"
+    "out), and when Windows or archives cannot hold the new name: empty, . or .., longer than\n"
+    "255 units, CON, PRN, AUX, NUL, COM1-9, LPT1-9 (with any extension), a trailing dot or\n"
+    "space, one of < > : \" / \\ | ? * or a control character. A file that appears under the\n"
+    "new name while the run goes on is not replaced either.\n"
+    "\n"
+    "The journal has a comment line, then one line per rename, written to disk before the\n"
+    "rename is made: FROM<TAB>TO, full paths, with \\\\, \\t, \\n, \\r, \\xHH (a byte that is\n"
+    "not UTF-8), \\uHHHH and \\UHHHHHHHH escapes. Undo renames each TO back to FROM, never over\n"
+    "a file; a line whose rename was never made (an interrupted run) is passed over.\n"
+    "\n"
+    "Exit status: 0 when all went as planned, 1 when something was skipped or failed, 2 for a\n"
+    "usage error.\n";
 
 void Print(const std::string& text) {
   Write(Stream::kOut, text);
@@ -371,6 +407,8 @@ const char* HelpOf(Command command) {
       return kInfoHelp;
     case Command::kTables:
       return kTablesHelp;
+    case Command::kRename:
+      return kRenameHelp;
     case Command::kList:
       break;
   }
@@ -406,12 +444,16 @@ int Main(const std::vector<std::string>& arguments) {
       return RunInfo(options);
     case Command::kTables:
       return RunTables(options);
+    case Command::kRename:
+      if (options.undo) return RunUndo(options);
+      break;
     case Command::kList:
       break;
   }
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;
-  const int status = ListFiles(options, plugin);
+  const int status =
+      options.command == Command::kRename ? RunRename(options, plugin) : ListFiles(options, plugin);
   host::UnloadPlugin(plugin);
   return status;
 }

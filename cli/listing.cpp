@@ -33,27 +33,15 @@ struct Lister {
   }
 
   Cell Value(const std::u16string& path_units, std::u16string_view name, int field) const {
-    std::u16string path = path_units;
-    std::vector<NamefoldUnit> wide(path.begin(), path.end());
-    wide.push_back(0);
-    alignas(std::int32_t) unsigned char buffer[kValueBytes] = {};
+    const FieldValue value = QueryValue(plugin, path_units, field);
     Cell cell;
-    const int code = plugin.get_value_w(wide.data(), field, 0, buffer, kValueBytes, 0);
-    if (code == NAMEFOLD_FT_BOOLEAN) {
-      std::int32_t value;
-      std::memcpy(&value, buffer, sizeof value);
+    if (value.code == NAMEFOLD_FT_BOOLEAN) {
       cell.boolean = true;
-      cell.flag = value != 0;
+      cell.flag = value.flag;
       cell.marked = cell.flag;
-    } else if (code == NAMEFOLD_FT_WIDE_STRING) {
-      std::u16string value;
-      for (std::size_t i = 0; i + 1 < kValueBytes; i += 2) {
-        const auto unit = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
-        if (unit == 0) break;
-        value += unit;
-      }
-      cell.text = ToUtf8(value);
-      cell.marked = value != name;
+    } else if (value.code == NAMEFOLD_FT_WIDE_STRING) {
+      cell.text = ToUtf8(value.text);
+      cell.marked = value.text != name;
     } else {
       cell.known = false;
     }
@@ -134,6 +122,26 @@ struct Lister {
 };
 
 }  // namespace
+
+FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units, int field) {
+  std::vector<NamefoldUnit> wide(path_units.begin(), path_units.end());
+  wide.push_back(0);
+  alignas(std::int32_t) unsigned char buffer[kValueBytes] = {};
+  FieldValue value;
+  value.code = plugin.get_value_w(wide.data(), field, 0, buffer, kValueBytes, 0);
+  if (value.code == NAMEFOLD_FT_BOOLEAN) {
+    std::int32_t flag;
+    std::memcpy(&flag, buffer, sizeof flag);
+    value.flag = flag != 0;
+  } else if (value.code == NAMEFOLD_FT_WIDE_STRING) {
+    for (std::size_t i = 0; i + 1 < kValueBytes; i += 2) {
+      const auto unit = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
+      if (unit == 0) break;
+      value.text += unit;
+    }
+  }
+  return value;
+}
 
 std::vector<FieldInfo> QueryFields(const host::Plugin& plugin) {
   std::vector<FieldInfo> fields;

@@ -13,6 +13,15 @@ struct FieldInfo {
 };
 [[nodiscard]] std::vector<FieldInfo> QueryFields(const host::Plugin& plugin);
 
+// A field's value for one file, as the library gives it.
+struct FieldValue {
+  int code = 0;         // the library's answer: NAMEFOLD_FT_BOOLEAN, NAMEFOLD_FT_WIDE_STRING, ...
+  bool flag = false;    // a boolean's value
+  std::u16string text;  // a string's value
+};
+[[nodiscard]] FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units,
+                                    int field);
+
 // Lists the files of `options.operands` (the current folder when there are none). Messages about
 // unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2
 // for a bad --fields list.

@@ -16,6 +16,7 @@ constexpr CommandSet Only(Command command) {
 }
 constexpr CommandSet kAll = ~0u;
 constexpr CommandSet kList = Only(Command::kList);
+constexpr CommandSet kRename = Only(Command::kRename);
 
 struct OptionSpec {
   std::string_view long_name;
@@ -27,14 +28,14 @@ struct OptionSpec {
 constexpr OptionSpec kOptionSpecs[] = {
     {"help", 'h', Takes::kFlag, kAll},
     {"version", 0, Takes::kFlag, kAll},
-    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo)},
-    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo)},
-    {"recursive", 'r', Takes::kFlag, kList},
+    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
+    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
+    {"recursive", 'r', Takes::kFlag, kList | kRename},
     {"changed", 0, Takes::kFlag, kList},
     {"fields", 0, Takes::kValue, kList},
     {"table", 0, Takes::kFlag, kList},
-    {"tsv", 0, Takes::kFlag, kList},
-    {"json", 0, Takes::kFlag, kList},
+    {"tsv", 0, Takes::kFlag, kList | kRename},
+    {"json", 0, Takes::kFlag, kList | kRename},
     {"single", 0, Takes::kFlag, Only(Command::kCheck)},
     {"sequence", 0, Takes::kFlag, Only(Command::kCheck)},
     {"to-utf8", 0, Takes::kFlag, Only(Command::kConvert)},
@@ -45,15 +46,18 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"out", 0, Takes::kValue, Only(Command::kTables)},
     {"list", 0, Takes::kFlag, Only(Command::kTables)},
     {"force", 'f', Takes::kFlag, Only(Command::kTables)},
+    {"field", 0, Takes::kValue, kRename},
+    {"apply", 0, Takes::kFlag, kRename},
+    {"dirs", 0, Takes::kFlag, kRename},
+    {"journal", 0, Takes::kValue, kRename},
+    {"undo", 0, Takes::kValue, kRename},
 };
 
 constexpr std::string_view kHelpWord = "help";
 
 constexpr std::pair<std::string_view, Command> kCommands[] = {
-    {"check", Command::kCheck},
-    {"convert", Command::kConvert},
-    {"info", Command::kInfo},
-    {"tables", Command::kTables},
+    {"check", Command::kCheck},   {"convert", Command::kConvert}, {"info", Command::kInfo},
+    {"rename", Command::kRename}, {"tables", Command::kTables},
 };
 
 const OptionSpec* FindLong(std::string_view name) {
@@ -132,6 +136,16 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.list_overlays = true;
   else if (name == "force")
     options.force = true;
+  else if (name == "field")
+    options.field = value;
+  else if (name == "apply")
+    options.apply = true;
+  else if (name == "dirs")
+    options.dirs = true;
+  else if (name == "journal")
+    options.journal = value;
+  else if (name == "undo")
+    options.undo = value;
   return {};
 }
 
@@ -265,6 +279,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       if (options.list_overlays && (options.out_dir || options.with || options.force))
         return fail("tables: --list takes no --out, --with or --force");
       if (!options.list_overlays && !options.out_dir) return fail("tables: --out DIR is required");
+      break;
+    case Command::kRename:
+      if (options.undo && (!options.operands.empty() || options.apply || options.dirs ||
+                           options.recursive || options.field || options.journal))
+        return fail(
+            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field or --journal");
+      if (!options.undo && options.operands.empty()) return fail("rename: no PATH given");
+      if (options.journal && !options.apply)
+        return fail("rename: --journal is written only with --apply");
       break;
   }
   result.ok = true;

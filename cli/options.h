@@ -9,7 +9,7 @@ namespace namefold::cli {
 
 // A new command needs a value here, a row in kCommands and its options' command sets in
 // options.cpp, its operand rule in ParseArguments, and its help and Run function in commands.cpp.
-enum class Command { kList, kCheck, kConvert, kInfo, kTables };
+enum class Command { kList, kCheck, kConvert, kInfo, kTables, kRename };
 enum class Format { kAuto, kTable, kTsv, kJson };        // kAuto: a table on a terminal, else TSV
 enum class TableKind { kFromName, kSingle, kSequence };  // kFromName: "1.tbl" or "2.tbl"
 enum class Direction { kAuto, kToUtf8, kToTable };       // kAuto: from the input's encoding
@@ -37,6 +37,12 @@ struct Options {
   std::optional<std::string> out_dir;
   bool list_overlays = false;
   bool force = false;  // replace table files that exist
+  // rename
+  std::optional<std::string> field;  // the field that gives the new names
+  bool apply = false;                // rename rather than report what would be renamed
+  bool dirs = false;                 // folders are renamed too
+  std::optional<std::string> journal;
+  std::optional<std::string> undo;  // the journal to undo
 };
 
 struct ParsedArguments {
@@ -46,7 +52,8 @@ struct ParsedArguments {
 };
 
 // Parses the arguments after the program name. The first operand names a command when it is
-// one of check, convert, info, tables; "help" (optionally followed by a command) asks for help.
+// one of check, convert, info, rename, tables; "help" (optionally followed by a command) asks for
+// help.
 // "--" ends the options, so "namefold -- check" lists a folder called check. Options take their
 // value as "--name VALUE" or "--name=VALUE"; short ones group, "-rh", and take "-oFILE".
 // On failure `options.command` still names the command given, for pointing to its help.

@@ -62,6 +62,36 @@ void Write(Stream stream, std::string_view text);
 // Returns false with a one-line reason where the system offers no such choice.
 [[nodiscard]] bool SelectLibraryLocale(const std::string& name, std::string& error);
 
+// A path's exact form as 8-bit text, and back: the bytes on POSIX; UTF-8 on Windows, where an
+// unpaired surrogate is kept as its three-byte form. Lossless for every name the system holds.
+[[nodiscard]] std::string PathBytes(const fs::path& path);
+[[nodiscard]] fs::path PathFromBytes(std::string_view bytes);
+
+// The longest name the file system holds, in its own units (bytes on POSIX, UTF-16 units on
+// Windows), and the length of `name` in those units.
+inline constexpr std::size_t kMaxNameUnits = 255;
+[[nodiscard]] std::size_t NameUnits(const fs::path& name);
+
+// `text` as Windows compares names: each UTF-16 unit by its simple uppercase form.
+[[nodiscard]] std::u16string FoldCaseAsWindows(std::u16string_view text);
+
+// Whether two paths name one and the same file, symbolic links not followed.
+[[nodiscard]] bool SameEntry(const fs::path& a, const fs::path& b);
+
+enum class RenameOutcome { kDone, kTargetExists, kFailed };
+
+// Renames `from` to `to` (a symbolic link as the link itself) and never replaces what is at `to`,
+// even if it appears meanwhile: kTargetExists then. kFailed comes with a one-line reason in
+// `error`. `fallback_only` uses the method for systems that refuse the no-replace flag (link the
+// new name, then unlink the old one), so that tests reach it.
+[[nodiscard]] RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to,
+                                            std::string& error, bool fallback_only = false);
+
+// Appends `bytes` to the file at `path` and waits until they are on disk. With `create` the file
+// must not exist yet, so that no earlier file is ever appended to. Returns false with a reason.
+[[nodiscard]] bool AppendDurably(const fs::path& path, std::string_view bytes, bool create,
+                                 std::string& error);
+
 // Where the library's ANSI code page comes from, for `namefold info`: "LC_ALL=ru_RU.UTF-8".
 [[nodiscard]] std::string CodePageSource();
 

@@ -4,9 +4,11 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <locale.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -141,6 +143,107 @@ bool SelectLibraryLocale(const std::string& name, std::string& error) {
     return false;
   }
   return true;
+}
+
+std::string PathBytes(const fs::path& path) {
+  return path.native();
+}
+
+fs::path PathFromBytes(std::string_view bytes) {
+  return fs::path(std::string(bytes));
+}
+
+std::size_t NameUnits(const fs::path& name) {
+  return name.native().size();
+}
+
+std::u16string FoldCaseAsWindows(std::u16string_view text) {
+  // The case mappings of C.UTF-8, whatever locale the user has; ASCII only where it is missing.
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  std::u16string folded(text);
+  for (char16_t& unit : folded) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;  // Windows folds no surrogate
+    const wint_t upper = utf8 != locale_t{} ? towupper_l(unit, utf8)
+                                            : (unit >= 'a' && unit <= 'z' ? unit - 32 : unit);
+    if (upper <= 0xFFFF) unit = static_cast<char16_t>(upper);
+  }
+  return folded;
+}
+
+bool SameEntry(const fs::path& a, const fs::path& b) {
+  struct stat first {
+  }, second{};
+  return lstat(a.c_str(), &first) == 0 && lstat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::string& error,
+                              bool fallback_only) {
+  if (!fallback_only &&
+      renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return RenameOutcome::kDone;
+  if (!fallback_only && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+    if (errno == EEXIST) return RenameOutcome::kTargetExists;
+    error = std::strerror(errno);
+    return RenameOutcome::kFailed;
+  }
+  // link() fails when the new name exists, atomically; the link itself is linked, not followed.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    if (unlink(from.c_str()) == 0) return RenameOutcome::kDone;
+    error = std::string("the old name stays beside the new one: ") + std::strerror(errno);
+    return RenameOutcome::kFailed;
+  }
+  if (errno == EEXIST) return RenameOutcome::kTargetExists;
+  struct stat status {};
+  if (lstat(from.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    error = std::strerror(errno);
+    return RenameOutcome::kFailed;
+  }
+  // A folder cannot be linked. Only a folder that is empty could be replaced by rename(), and
+  // mkdir() takes the name first, so the moment in which one could appear is as short as it gets.
+  if (mkdir(to.c_str(), 0700) != 0) {
+    if (errno == EEXIST) return RenameOutcome::kTargetExists;
+    error = std::strerror(errno);
+    return RenameOutcome::kFailed;
+  }
+  if (rename(from.c_str(), to.c_str()) == 0) return RenameOutcome::kDone;
+  error = std::strerror(errno);
+  rmdir(to.c_str());
+  return RenameOutcome::kFailed;
+}
+
+bool AppendDurably(const fs::path& path, std::string_view bytes, bool create, std::string& error) {
+  const int fd =
+      open(path.c_str(),
+           O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT | O_EXCL : 0), 0644);
+  if (fd < 0) {
+    error = errno == EEXIST ? "exists already" : std::strerror(errno);
+    return false;
+  }
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (!ok || fsync(fd) != 0) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  if (close(fd) != 0 && ok) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  if (ok && create) {  // the new file's name is on disk only once its folder is
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd >= 0) {
+      fsync(folder_fd);
+      close(folder_fd);
+    }
+  }
+  return ok;
 }
 
 std::string CodePageSource() {

@@ -140,6 +140,112 @@ bool SelectLibraryLocale(const std::string&, std::string& error) {
   return false;
 }
 
+std::string PathBytes(const fs::path& path) {
+  std::string bytes;  // UTF-8, with an unpaired surrogate written as its own three bytes
+  const std::wstring& units = path.native();
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = static_cast<char16_t>(units[i]);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(units[++i]) - 0xDC00);
+    if (c < 0x80) {
+      bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+      bytes += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      bytes += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      bytes += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+                static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+  }
+  return bytes;
+}
+
+fs::path PathFromBytes(std::string_view bytes) {
+  std::wstring units;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto byte = [&](std::size_t k) {
+      return static_cast<char32_t>(static_cast<unsigned char>(bytes[i + k]));
+    };
+    const std::size_t length = byte(0) < 0x80 ? 1 : byte(0) < 0xE0 ? 2 : byte(0) < 0xF0 ? 3 : 4;
+    if (i + length > bytes.size()) break;  // PathBytes never cuts a sequence
+    char32_t c = length == 1 ? byte(0) : byte(0) & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (byte(k) & 0x3F);
+    if (c >= 0x10000) {
+      units += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      units += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<wchar_t>(c);
+    }
+    i += length;
+  }
+  return fs::path(units);
+}
+
+std::size_t NameUnits(const fs::path& name) {
+  return name.native().size();
+}
+
+std::u16string FoldCaseAsWindows(std::u16string_view text) {
+  std::wstring folded(text.begin(), text.end());
+  if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  return {folded.begin(), folded.end()};
+}
+
+bool SameEntry(const fs::path& a, const fs::path& b) {
+  BY_HANDLE_FILE_INFORMATION info[2]{};
+  const fs::path* paths[] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    const HANDLE file = CreateFileW(
+        paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(file, &info[i]);
+    CloseHandle(file);
+    if (ok == 0) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::string& error, bool) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name exists; a symbolic link
+  // is moved as the link.
+  if (MoveFileExW(from.c_str(), to.c_str(), 0) != 0) return RenameOutcome::kDone;
+  const DWORD code = GetLastError();
+  if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+    return RenameOutcome::kTargetExists;
+  error = code == ERROR_ACCESS_DENIED                                    ? "access denied"
+          : code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? "no such file"
+          : code == ERROR_SHARING_VIOLATION ? "in use by another program"
+                                            : "error " + std::to_string(code);
+  return RenameOutcome::kFailed;
+}
+
+bool AppendDurably(const fs::path& path, std::string_view bytes, bool create, std::string& error) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                  create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = GetLastError() == ERROR_FILE_EXISTS ? "exists already" : "cannot be written";
+    return false;
+  }
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+         written > 0;
+    bytes.remove_prefix(written);
+  }
+  ok = ok && FlushFileBuffers(file) != 0;
+  if (CloseHandle(file) == 0) ok = false;
+  if (!ok) error = "cannot be written";
+  return ok;
+}
+
 std::string CodePageSource() {
   return "the system's ANSI code page";
 }

@@ -109,6 +109,13 @@ TEST(Options, UsageErrorsNameTheOption) {
       {.name = "help for no command",
        .arguments = {"help", "bogus"},
        .error = "help: no command bogus"},
+      {.name = "rename without a path", .arguments = {"rename"}, .error = "rename: no PATH given"},
+      {.name = "undo with a path",
+       .arguments = {"rename", "--undo", "j", "x"},
+       .error = "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field or --journal"},
+      {.name = "a journal for a dry run",
+       .arguments = {"rename", "--journal", "j", "x"},
+       .error = "rename: --journal is written only with --apply"},
       {.name = "code page that is no number",
        .arguments = {"convert", "--from-code-page", "cp1251", "a"},
        .error = "--from-code-page: 'cp1251' is not a code page number such as 1251"},
@@ -122,7 +129,7 @@ TEST(Options, UsageErrorsNameTheOption) {
 }
 
 TEST(Options, HelpNeedsNoOperands) {
-  for (const char* command : {"check", "convert", "info", "tables"}) {
+  for (const char* command : {"check", "convert", "info", "rename", "tables"}) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{command, "--help"}, {"help", command}, {command, "-h"}}) {
       const ParsedArguments parsed = ParseArguments(arguments);

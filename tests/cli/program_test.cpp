@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "cli/plugin_loader.h"
+#include "cli/rename.h"
 #include "cli/system.h"
 #include "cli/utf.h"
 #include "tests/cli/run_program.h"
@@ -356,5 +359,122 @@ TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
   }
 }
 
+// Every entry under `folder` by its path relative to it: a file's contents, a link's target, or
+// that it is a folder. Two trees with the same snapshot hold the same names and contents.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = cli::PathBytes(entry.path().lexically_relative(folder));
+    if (entry.is_symlink())
+      entries[name] = "link to " + cli::PathBytes(fs::read_symlink(entry.path()));
+    else if (entry.is_directory())
+      entries[name] = "folder";
+    else
+      entries[name] = ReadBytes(entry.path());
+  }
+  return entries;
+}
+
+class Rename : public Program {
+ protected:
+  void SetUp() override {
+    Program::SetUp();
+    WriteBytes(
+        root_ / "plugin" / "namefold1.tbl",
+        Le(u"\uFEFF# test\r\nЖ=Zh\r\nж=zh\r\nу=u\r\nк=k\r\né=e\r\nℕ=NUL\r\nℓ=LLLLLLL\r\n☆=?\r\n"));
+    tree_ = root_ / "tree";
+    for (const char8_t* name :
+         {u8"café.txt", u8"жe.txt", u8"жé.txt", u8"ré.txt", u8"re.txt", u8"Жa.txt", u8"zha.txt",
+          u8"ℕ.txt", u8"a☆.txt", u8"Жук/ж.txt", u8"Жук/жж/к.txt", u8"plain.txt"}) {
+      fs::create_directories((tree_ / Path(name)).parent_path());
+      WriteBytes(tree_ / Path(name), Utf8(Path(name)));  // each file holds its own name
+    }
+    WriteBytes(tree_ / fs::path(std::u16string(40, u'ℓ')), "long");
+    std::error_code no_links;  // Wine may not make them
+    fs::create_symlink(Path(u8"café.txt"), tree_ / Path(u8"ж-link"), no_links);
+  }
+  ProgramResult RenameRun(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"rename", "--plugin", Utf8(plugin_)});
+    return Run(arguments);
+  }
+  fs::path tree_;
+};
+
+TEST_F(Rename, DryRunThenApplyThenUndoGivesBackTheTree) {
+  const auto before = Snapshot(tree_);
+  const ProgramResult dry = RenameRun({"-r", "--dirs", Utf8(tree_)});
+  EXPECT_EQ(dry.status, 1) << dry.err;  // some are skipped
+  EXPECT_EQ(Snapshot(tree_), before);
+  struct Row {
+    const char* line;  // a line of the report, or its start
+  };
+  const Row rows[] = {
+      {"café.txt \u2192 cafe.txt\n"},
+      {"Жук \u2192 ZhUK\n"},
+      {"Жук/ж.txt \u2192 zh.txt\n"},
+      {"Жук/жж \u2192 zhzh\n"},
+      {"Жук/жж/к.txt \u2192 k.txt\n"},
+      {"жe.txt \u2192 zhe.txt  (skipped: same name, one name after renaming, as Windows "
+       "compares names: жe.txt, жé.txt)\n"},
+      {"жé.txt \u2192 zhe.txt  (skipped: same name"},
+      {"ré.txt \u2192 re.txt  (skipped: target exists"},
+      {"Жa.txt \u2192 Zha.txt  (skipped: "},  // a case-only clash, or a folded existing name
+      {"ℕ.txt \u2192 NUL.txt  (skipped: reserved name)\n"},
+      {"a☆.txt \u2192 a?.txt  (skipped: character Windows forbids)\n"},
+      {"  (skipped: too long)\n"},
+      {"dry run, nothing renamed: would rename "},
+  };
+  for (const Row& row : rows) {
+    std::string line = row.line;
+    if (kWindows) std::replace(line.begin(), line.end(), '/', '\\');
+    EXPECT_NE(dry.out.find(line), std::string::npos) << line << "\n" << dry.out;
+  }
+
+  const std::string journal = Utf8(root_ / "run.journal");
+  const ProgramResult apply =
+      RenameRun({"-r", "--dirs", "--apply", "--journal", journal, Utf8(tree_)});
+  EXPECT_EQ(apply.status, 1) << apply.err;
+  const auto after = Snapshot(tree_);
+  EXPECT_EQ(after.at(Utf8(Path(u8"ZhUK") / "zhzh" / "k.txt")), Utf8(Path(u8"Жук/жж/к.txt")));
+  EXPECT_EQ(after.at("cafe.txt"), "café.txt");
+  for (const char8_t* kept : {u8"жe.txt", u8"жé.txt", u8"ré.txt", u8"re.txt", u8"ℕ.txt"})
+    EXPECT_EQ(after.at(Utf8(Path(kept))), Utf8(Path(kept)));
+  auto contents = [](const std::map<std::string, std::string>& tree) {
+    std::multiset<std::string> all;
+    for (const auto& [name, content] : tree) all.insert(content);
+    return all;
+  };
+  EXPECT_EQ(contents(after), contents(before));  // nothing lost, nothing overwritten
+
+  const ProgramResult undo = Run({"rename", "--undo", journal});
+  EXPECT_EQ(undo.status, 0) << undo.err << undo.out;
+  EXPECT_EQ(Snapshot(tree_), before);
+}
+
+TEST_F(Rename, InterruptedRunIsUndoneFromItsJournal) {
+  const auto before = Snapshot(tree_);
+  const std::string journal = Utf8(root_ / "run.journal");
+  SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", "3");
+  const ProgramResult stopped =
+      RenameRun({"-r", "--dirs", "--apply", "--journal", journal, Utf8(tree_)});
+  SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", nullptr);
+  EXPECT_EQ(stopped.status, 9) << stopped.err;
+  EXPECT_NE(Snapshot(tree_), before);
+  // A line for a rename that was never made, as a kill between the journal and the rename leaves.
+  std::string error;
+  ASSERT_TRUE(cli::AppendDurably(
+      journal, cli::JournalLine(tree_ / "plain.txt", tree_ / "never.txt"), false, error));
+  const ProgramResult undo = Run({"rename", "--undo", journal});
+  EXPECT_EQ(undo.status, 0) << undo.err << undo.out;
+  EXPECT_NE(undo.out.find("restored 3, not renamed by the run 1, could not undo 0"),
+            std::string::npos)
+      << undo.out;
+  EXPECT_EQ(Snapshot(tree_), before);
+  // A journal is never appended to by a later run.
+  const ProgramResult again = RenameRun({"--apply", "--journal", journal, Utf8(tree_)});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
+  EXPECT_EQ(Snapshot(tree_), before);
+}
 }  // namespace
 }  // namespace namefold::testing

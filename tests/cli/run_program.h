@@ -20,4 +20,8 @@ struct ProgramResult {
 [[nodiscard]] ProgramResult RunProgram(const std::filesystem::path& program,
                                        const std::vector<std::string>& arguments);
 
+// Sets (or, with null `value`, removes) a variable of this process's environment, which the
+// programs it runs inherit.
+void SetEnvironment(const char* name, const char* value);
+
 }  // namespace namefold::testing

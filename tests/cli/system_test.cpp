@@ -56,5 +56,57 @@ TEST(System, ReadsATableFileWhenTheLibraryWould) {
   fs::remove_all(root, ignored);
 }
 
+// The rename never replaces: a name taken after any check the caller made (here, before the call)
+// is kept with its contents, by the system's no-replace rename and by the fallback alike.
+TEST(System, RenameNeverReplacesAName) {
+  std::random_device random;
+  const fs::path root = fs::temp_directory_path() / ("namefold-move-" + std::to_string(random()));
+  struct Row {
+    const char* name;
+    const char* from;  // "f..." a file, "d..." a folder, "l..." a link to the file "f0"
+    const char* to;    // taken when it names something set up below
+    RenameOutcome outcome;
+  };
+  const Row rows[] = {
+      {"file to a free name", "f1", "new", RenameOutcome::kDone},
+      {"file onto a file", "f1", "f2", RenameOutcome::kTargetExists},
+      {"file onto a folder", "f1", "d2", RenameOutcome::kTargetExists},
+      {"folder to a free name", "d1", "new", RenameOutcome::kDone},
+      {"folder onto an empty folder", "d1", "d2", RenameOutcome::kTargetExists},
+      {"folder onto a file", "d1", "f2", RenameOutcome::kTargetExists},
+      {"link to a free name", "l1", "new", RenameOutcome::kDone},
+      {"link onto a file", "l1", "f2", RenameOutcome::kTargetExists},
+      {"missing", "f9", "new", RenameOutcome::kFailed},
+  };
+  for (const bool fallback : {false, true}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::string(row.name) + (fallback ? ", fallback" : ""));
+      fs::remove_all(root);
+      fs::create_directories(root / "d1");
+      fs::create_directories(root / "d2");
+      std::string error;
+      for (const char* file : {"f0", "f1", "f2"})
+        ASSERT_TRUE(WriteFileBytes(root / file, file, error));
+      std::error_code no_link;  // Wine may not make one
+      fs::create_symlink("f0", root / "l1", no_link);
+      if (row.from[0] == 'l' && no_link) continue;
+      const RenameOutcome outcome =
+          RenameNoReplace(root / row.from, root / row.to, error, fallback);
+      EXPECT_EQ(outcome, row.outcome) << error;
+      const bool done = outcome == RenameOutcome::kDone;
+      EXPECT_EQ(fs::exists(fs::symlink_status(root / row.from)), !done && row.from[1] != '9');
+      if (std::string(row.to) == "f2") {  // what was there is there still
+        std::string bytes;
+        EXPECT_TRUE(ReadFileBytes(root / "f2", bytes, error) && bytes == "f2");
+      }
+      if (done && row.from[0] == 'l') {
+        EXPECT_TRUE(fs::is_symlink(root / row.to));  // not followed
+      }
+    }
+  }
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
 }  // namespace
 }  // namespace namefold::cli

@@ -1,5 +1,6 @@
 #include "tests/cli/run_program.h"
 
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +15,8 @@ std::string ReadAll(std::FILE* file) {
   std::string bytes;
   std::rewind(file);
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, n);
   std::fclose(file);
   return bytes;
 }
@@ -49,6 +51,13 @@ ProgramResult RunProgram(const std::filesystem::path& program,
   result.out = ReadAll(out);
   result.err = ReadAll(err);
   return result;
+}
+
+void SetEnvironment(const char* name, const char* value) {
+  if (value == nullptr)
+    unsetenv(name);
+  else
+    setenv(name, value, 1);
 }
 
 }  // namespace namefold::testing

@@ -85,4 +85,8 @@ ProgramResult RunProgram(const std::filesystem::path& program,
   return result;
 }
 
+void SetEnvironment(const char* name, const char* value) {
+  SetEnvironmentVariableW(Wide(name).c_str(), value == nullptr ? nullptr : Wide(value).c_str());
+}
+
 }  // namespace namefold::testing
