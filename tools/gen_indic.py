@@ -157,8 +157,8 @@ def indic_lines(unicode_data):
                 reading = CONSONANTS[offset] + "a"
             elif offset in VOWEL_SIGNS:
                 reading = VOWEL_SIGNS[offset]
-            elif offset in SIGNS:
-                reading = SIGNS[offset]
+            elif offset in SIGNS and unicode_data[code][1] not in ("Sc", "No", "So"):
+                reading = SIGNS[offset]  # where other scripts keep currency and fraction signs
             elif offset in DIGITS and unicode_data[code][1] == "Nd":
                 reading = str(offset - 0x66)
             if reading is None:
