@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
 #include "tables/text.h"
@@ -30,5 +31,13 @@ int EnsureSequenceTable();
 extern const SingleCharTable& kProcessSingleCharTable;
 extern const SequenceTable& kProcessSequenceTable;
 extern const std::atomic<int>& kProcessSequenceState;
+
+// The index of the process's sequence table: null until the table is Loaded, and for good when
+// there was no memory to build it.
+[[nodiscard]] const SequenceIndex* ProcessSequenceIndex();
+
+// Whether the sequence table's one load attempt is over: its state is final from then on, Loaded
+// or Unavailable for good. False while another caller is loading it.
+[[nodiscard]] bool SequenceTableSettled();
 
 }  // namespace namefold
