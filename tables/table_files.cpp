@@ -25,15 +25,6 @@ constexpr std::size_t kPathCapacity = 32768 + 8;
 Unit single_char_path[kPathCapacity];
 Unit sequence_path[kPathCapacity];
 
-// Moves `state` from NotTried to Unavailable for exactly one caller. Every other caller gets the
-// state it found.
-bool ClaimLoad(std::atomic<int>& state, int& found) {
-  found = state.load(std::memory_order_acquire);
-  if (found != NotTried) return false;
-  return state.compare_exchange_strong(found, Unavailable, std::memory_order_acq_rel,
-                                       std::memory_order_acquire);
-}
-
 // The process's sequence nodes are never released, so they come from large blocks rather than
 // one allocation each. Only the one caller that loads the sequence table ever allocates.
 void* AllocateNode(std::size_t size) {
@@ -83,29 +74,23 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
 }
 
 int EnsureSingleCharTable() {
-  int found;
-  if (!ClaimLoad(single_char_state, found)) return found;
-  const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
-  if (file.text == nullptr) return Unavailable;
-  ParseSingleCharTable(file.text, single_char_table);
-  single_char_state.store(Loaded, std::memory_order_release);
-  return Loaded;
+  return EnsureLoaded(single_char_state, nullptr, [] {
+    const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
+    if (file.text == nullptr) return false;
+    ParseSingleCharTable(file.text, single_char_table);
+    return true;
+  });
 }
 
 int EnsureSequenceTable() {
-  int found;
-  if (!ClaimLoad(sequence_state, found)) return found;
-  const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
-  if (file.text == nullptr) {
-    sequence_settled.store(true, std::memory_order_release);
-    return Unavailable;
-  }
-  ParseSequenceTable(file.text, sequence_table, AllocateNode);
-  // Without the index (no memory for it) the lists answer the same, only slower.
-  sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
-  sequence_state.store(Loaded, std::memory_order_release);
-  sequence_settled.store(true, std::memory_order_release);
-  return Loaded;
+  return EnsureLoaded(sequence_state, &sequence_settled, [] {
+    const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
+    if (file.text == nullptr) return false;
+    ParseSequenceTable(file.text, sequence_table, AllocateNode);
+    // Without the index (no memory for it) the lists answer the same, only slower.
+    sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
+    return true;
+  });
 }
 
 const SequenceIndex* ProcessSequenceIndex() {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "tables/load_state.h"
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
@@ -20,6 +21,24 @@ inline constexpr std::size_t kMaxTableFileBytes = 64u << 20;
 // length, or 0 when the path has no folder part or the result does not fit.
 [[nodiscard]] std::size_t TableFilePath(const Unit* library_path, Unit separator,
                                         const Unit* suffix, Unit* out, std::size_t capacity);
+
+// Runs `load() -> bool` for the one caller that moves `state` from NotTried to Unavailable, and
+// marks the state Loaded only after a load that returns true, so that whoever reads Loaded sees
+// all that the load wrote. Every other caller gets the state it finds at once, without waiting.
+// `settled`, when given, becomes true once the load is over, whatever its outcome.
+template <typename Load>
+int EnsureLoaded(std::atomic<int>& state, std::atomic<bool>* settled, Load load) {
+  int found = state.load(std::memory_order_acquire);
+  if (found != NotTried) return found;
+  if (!state.compare_exchange_strong(found, Unavailable, std::memory_order_acq_rel,
+                                     std::memory_order_acquire)) {
+    return found;
+  }
+  const int result = load() ? Loaded : Unavailable;
+  if (result == Loaded) state.store(Loaded, std::memory_order_release);
+  if (settled != nullptr) settled->store(true, std::memory_order_release);
+  return result;
+}
 
 // Load the table on the first call in the process and return its state afterwards: Loaded (1) or
 // Unavailable (0). Exactly one caller ever loads; a caller that meets a load under way does not
