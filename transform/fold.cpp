@@ -1,8 +1,10 @@
 #include "transform/fold.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/platform.h"
+#include "transform/ascii_run.h"
 #include "transform/prepared.h"
 
 namespace namefold {
@@ -29,40 +31,45 @@ constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std:
   return limit;
 }
 
-// The units that come back from a code page unchanged whatever surrounds them: a bit per unit.
-// Surrogates never count, since UTF-8 keeps only a whole pair.
-struct UnchangedUnits {
-  std::uint64_t bits[65536 / 64];
+// What a code page does with each unit alone: a bit per unit that comes back unchanged, and the
+// fold of every other unit but the surrogates, a forbidden substitute already turned into '_'.
+// Surrogates are neither: UTF-8 keeps only a whole pair, so the platform folds them in context.
+struct CodePageFolds {
+  std::uint64_t unchanged[65536 / 64];
+  Unit folded[65536];
 };
 
-bool Holds(const UnchangedUnits& unchanged, Unit unit) {
-  return ((unchanged.bits[unit >> 6] >> (unit & 63)) & 1) != 0;
+constexpr bool IsSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+bool Holds(const CodePageFolds& folds, Unit unit) {
+  return ((folds.unchanged[unit >> 6] >> (unit & 63)) & 1) != 0;
 }
 
 // Folds every unit once, a block at a time: each unit folds alone (platform contract).
-bool FillUnchangedUnits(int code_page, UnchangedUnits& unchanged) {
+bool FillCodePageFolds(int code_page, CodePageFolds& folds) {
   constexpr std::size_t kBlock = 512;
-  Unit source[kBlock], folded[kBlock];
+  Unit source[kBlock];
   for (std::size_t first = 0; first < 65536; first += kBlock) {
     for (std::size_t k = 0; k < kBlock; ++k) source[k] = static_cast<Unit>(first + k);
-    platform::FoldUnits(code_page, source, kBlock, folded);
-    for (std::size_t k = 0; k < kBlock; ++k) {
-      const Unit unit = source[k];
-      const bool kept = folded[k] == unit && unit != 0 && !IsHighSurrogate(unit) && !IsLowSurrogate(unit);
-      std::uint64_t& word = unchanged.bits[unit >> 6];
-      const std::uint64_t bit = std::uint64_t{1} << (unit & 63);
-      word = kept ? word | bit : word & ~bit;
-    }
+    platform::FoldUnits(code_page, source, kBlock, folds.folded + first);
+  }
+  for (std::size_t unit = 0; unit < 65536; ++unit) {
+    Unit& folded = folds.folded[unit];
+    const bool kept = folded == unit && unit != 0 && !IsSurrogate(static_cast<Unit>(unit));
+    if (!kept && IsForbiddenInFileNames(folded) && folded != unit) folded = u'_';
+    std::uint64_t& word = folds.unchanged[unit >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (unit & 63);
+    word = kept ? word | bit : word & ~bit;
   }
   return true;
 }
 
 // One slot per code page number in use: 0 (the ANSI code page), and the second code page.
-PreparedSlots<UnchangedUnits, 4> unchanged_units;
+PreparedSlots<CodePageFolds, 4> code_page_folds;
 
-const UnchangedUnits* UnchangedUnitsOf(int code_page) {
-  return Prepared(unchanged_units, static_cast<std::uint32_t>(code_page),
-                  [code_page](UnchangedUnits& fresh) { return FillUnchangedUnits(code_page, fresh); });
+const CodePageFolds* FoldsOf(int code_page) {
+  return Prepared(code_page_folds, static_cast<std::uint32_t>(code_page),
+                  [code_page](CodePageFolds& fresh) { return FillCodePageFolds(code_page, fresh); });
 }
 
 // The fold without the bitmap, while another caller prepares it.
@@ -92,22 +99,27 @@ std::size_t FoldUnitByUnit(int code_page, const Unit* source, Unit* destination,
 std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destination,
                                 std::size_t size) {
   if (size == 0) return 0;
-  const UnchangedUnits* unchanged = UnchangedUnitsOf(code_page);
-  if (unchanged == nullptr) return FoldUnitByUnit(code_page, source, destination, size);
+  const CodePageFolds* folds = FoldsOf(code_page);
+  if (folds == nullptr) return FoldUnitByUnit(code_page, source, destination, size);
   const std::size_t limit = size - 1;
   std::size_t i = 0;
-  while (i < limit && source[i] != 0) {
-    if (Holds(*unchanged, source[i])) {
-      destination[i] = source[i];
-      ++i;
+  while (i < limit) {
+    // ASCII comes back as it is from every code page: copied a run at a time.
+    std::size_t ascii = AsciiRunLength(source + i);
+    if (ascii > limit - i) ascii = limit - i;
+    std::memcpy(destination + i, source + i, ascii * sizeof(Unit));
+    i += ascii;
+    if (i == limit || source[i] == 0) break;
+    const Unit unit = source[i];
+    if (!IsSurrogate(unit)) {
+      destination[i++] = folds->folded[unit];
       continue;
     }
-    // A run of units that change, folded in one piece so that a pair stays together.
+    // A run of surrogates, folded in one piece so that a pair stays together.
     std::size_t end = i + 1;
-    while (end < limit && source[end] != 0 && !Holds(*unchanged, source[end])) ++end;
+    while (end < limit && IsSurrogate(source[end])) ++end;
     platform::FoldUnits(code_page, source + i, end - i, destination + i);
     for (; i < end; ++i) {
-      // Only substitutes are checked: what the name already held is left as it is.
       if (destination[i] != source[i] && IsForbiddenInFileNames(destination[i])) {
         destination[i] = u'_';
       }
@@ -120,13 +132,15 @@ std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destina
 }
 
 bool FoldsUnchanged(int code_page, const Unit* text) {
-  const UnchangedUnits* unchanged = UnchangedUnitsOf(code_page);
-  if (unchanged == nullptr) return platform::FoldsUnchanged(code_page, text);
-  for (; *text != 0; ++text) {
+  const CodePageFolds* folds = FoldsOf(code_page);
+  if (folds == nullptr) return platform::FoldsUnchanged(code_page, text);
+  for (;;) {
+    text += AsciiRunLength(text);
+    if (*text == 0) return true;
     // Past the first unit that may change, the platform decides: it may be half of a pair.
-    if (!Holds(*unchanged, *text)) return platform::FoldsUnchanged(code_page, text);
+    if (!Holds(*folds, *text)) return platform::FoldsUnchanged(code_page, text);
+    ++text;
   }
-  return true;
 }
 
 }  // namespace namefold
