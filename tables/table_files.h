@@ -22,14 +22,10 @@ inline constexpr std::size_t kMaxTableFileBytes = 64u << 20;
 [[nodiscard]] std::size_t TableFilePath(const Unit* library_path, Unit separator,
                                         const Unit* suffix, Unit* out, std::size_t capacity);
 
-// Runs `load() -> bool` for the one caller that moves `state` from NotTried to Unavailable, and
-// marks the state Loaded only after a load that returns true, so that whoever reads Loaded sees
-// all that the load wrote. Every other caller gets the state it finds at once, without waiting.
-// `settled`, when given, becomes true once the load is over, whatever its outcome.
+// The claim and the load of EnsureLoaded, kept out of line: later calls only read the state.
 template <typename Load>
-int EnsureLoaded(std::atomic<int>& state, std::atomic<bool>* settled, Load load) {
-  int found = state.load(std::memory_order_acquire);
-  if (found != NotTried) return found;
+[[gnu::noinline]] int ClaimAndLoad(std::atomic<int>& state, std::atomic<bool>* settled, Load load) {
+  int found = NotTried;
   if (!state.compare_exchange_strong(found, Unavailable, std::memory_order_acq_rel,
                                      std::memory_order_acquire)) {
     return found;
@@ -38,6 +34,17 @@ int EnsureLoaded(std::atomic<int>& state, std::atomic<bool>* settled, Load load)
   if (result == Loaded) state.store(Loaded, std::memory_order_release);
   if (settled != nullptr) settled->store(true, std::memory_order_release);
   return result;
+}
+
+// Runs `load() -> bool` for the one caller that moves `state` from NotTried to Unavailable, and
+// marks the state Loaded only after a load that returns true, so that whoever reads Loaded sees
+// all that the load wrote. Every other caller gets the state it finds at once, without waiting.
+// `settled`, when given, becomes true once the load is over, whatever its outcome.
+template <typename Load>
+int EnsureLoaded(std::atomic<int>& state, std::atomic<bool>* settled, Load load) {
+  const int found = state.load(std::memory_order_acquire);
+  if (found != NotTried) return found;
+  return ClaimAndLoad(state, settled, load);
 }
 
 // Load the table on the first call in the process and return its state afterwards: Loaded (1) or

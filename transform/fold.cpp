@@ -1,10 +1,9 @@
 #include "transform/fold.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "platform/platform.h"
-#include "transform/ascii_run.h"
+#include "transform/word_scan.h"
 #include "transform/prepared.h"
 
 namespace namefold {
@@ -107,7 +106,7 @@ std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destina
     // ASCII comes back as it is from every code page: copied a run at a time.
     std::size_t ascii = AsciiRunLength(source + i);
     if (ascii > limit - i) ascii = limit - i;
-    std::memcpy(destination + i, source + i, ascii * sizeof(Unit));
+    CopyUnits(source + i, ascii, destination + i);
     i += ascii;
     if (i == limit || source[i] == 0) break;
     const Unit unit = source[i];

@@ -17,6 +17,16 @@ struct PreparedSlots {
   Data data[kCount];
 };
 
+// The data for `key` in `slots` when it is ready, or null; claims and fills nothing.
+template <typename Data, std::size_t kCount>
+const Data* FindPrepared(PreparedSlots<Data, kCount>& slots, std::uint32_t key) {
+  const std::uint64_t ready = (std::uint64_t{key} << 2) | 2;
+  for (std::size_t i = 0; i < kCount; ++i) {
+    if (slots.words[i].load(std::memory_order_acquire) == ready) return &slots.data[i];
+  }
+  return nullptr;
+}
+
 // The data for `key` in `slots`, filled by `fill(Data&) -> bool` in a free slot by the first
 // caller that asks; null while another caller fills it, when its filling failed, or when every
 // slot holds another key. Costs one atomic load per slot passed once the data is ready.

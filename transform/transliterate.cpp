@@ -4,6 +4,7 @@
 
 #include "tables/load_state.h"
 #include "tables/table_files.h"
+#include "transform/word_scan.h"
 #include "transform/native_ranges.h"
 #include "transform/prepared.h"
 
@@ -85,8 +86,16 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
     const unsigned action = actions.action[c];
     if (n == room) break;
     if (action == kKeepUnit) {
-      out[n++] = c;
-      ++i;
+      if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
+        std::size_t run = AsciiRunLength(name + i);
+        if (run > room - n) run = room - n;
+        CopyUnits(name + i, run, out + n);
+        n += run;
+        i += run;
+      } else {
+        out[n++] = c;
+        ++i;
+      }
       continue;
     }
     if (action == kEndOfName) break;
@@ -105,8 +114,7 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
   return n;
 }
 
-// The actions of the process's tables, one slot per set of native ranges in use (code page 0 and
-// the system's, which may share one).
+// The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
 PreparedSlots<UnitActions, 3> process_actions;
 
 }  // namespace
@@ -114,7 +122,8 @@ PreparedSlots<UnitActions, 3> process_actions;
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
   const std::span<const UnitRange> native = NativeRanges(code_page);
   const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
-  actions.native_ranges = native.data();
+  actions.code_page = code_page;
+  actions.index = tables.index;
   actions.action[0] = kEndOfName;
   for (std::size_t unit = 1; unit < std::size(actions.action); ++unit) {
     const auto c = static_cast<Unit>(unit);
@@ -134,14 +143,17 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 }
 
 ReplacementTables ProcessReplacementTables(int rules_code_page) {
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
+    return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, actions->index,
+            actions};
+  }
   const SequenceIndex* index = ProcessSequenceIndex();
   const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
                                  kProcessSequenceState, index};
   // While another caller still loads the sequence table its state may yet change: until then
   // every call decides unit by unit.
   if (!SequenceTableSettled()) return tables;
-  const std::span<const UnitRange> native = NativeRanges(rules_code_page);
-  const auto key = static_cast<std::uint32_t>(native.empty() ? 0 : rules_code_page);
   const UnitActions* actions = Prepared(process_actions, key, [&](UnitActions& fresh) {
     BuildUnitActions(tables, rules_code_page, fresh);
     return true;
@@ -151,13 +163,13 @@ ReplacementTables ProcessReplacementTables(int rules_code_page) {
 
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
                               Unit* out, std::size_t limit) {
-  const auto native = NativeRanges(code_page);
   // Appending only ever extends the result, so stopping at `limit` gives the same units as
   // filling the whole capacity and cutting afterwards.
   const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
-  if (tables.actions != nullptr && tables.actions->native_ranges == native.data()) {
+  if (tables.actions != nullptr && tables.actions->code_page == code_page) {
     return RewriteWithActions(tables, *tables.actions, name, out, room);
   }
+  const auto native = NativeRanges(code_page);
   switch (native.size()) {  // NativeRanges gives at most three
     case 0: return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
     case 1: return Rewrite(tables, native.first<1>(), name, out, room);

@@ -36,8 +36,9 @@ enum UnitAction : std::uint8_t {
 };
 
 struct UnitActions {
-  const void* native_ranges;  // identifies the rules: NativeRanges(code_page).data()
-  bool ascii_kept;            // every unit from 1 to 0x7F is kKeepUnit
+  int code_page;                // whose rules
+  const SequenceIndex* index;   // the index of the tables they were built for, or null
+  bool ascii_kept;              // every unit from 1 to 0x7F is kKeepUnit
   std::uint8_t action[65536];
 };
 
