@@ -10,7 +10,6 @@
 #include "tables/table_files.h"
 #include "transform/fold.h"
 #include "transform/transliterate.h"
-#include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
@@ -52,8 +51,11 @@ int WriteWide(void* field_value, const Unit* text, std::size_t length) {
 // kNameCapacity units and, when rewritten, the result to kNameLimit. Without a single-character
 // table nothing is replaced.
 std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
-  const auto [name_start, end] = FindNamePart(file_name, platform::kPathSeparator);
-  const Unit* name = name_start;
+  const Unit* name = file_name;
+  const Unit* end = file_name;
+  for (; *end != 0; ++end) {
+    if (*end == platform::kPathSeparator) name = end + 1;
+  }
   Unit cut[kNameCapacity + 1];
   if (static_cast<std::size_t>(end - name) > kNameCapacity) {
     CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end

@@ -3,15 +3,22 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "transform/word_scan.h"
 #include "transform/prepared.h"
+#include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
 
 constexpr bool IsForbiddenInFileNames(Unit unit) {
   switch (unit) {
-    case u'\\': case u'/': case u':': case u'*': case u'?': case u'"': case u'<': case u'>':
+    case u'\\':
+    case u'/':
+    case u':':
+    case u'*':
+    case u'?':
+    case u'"':
+    case u'<':
+    case u'>':
     case u'|':
       return true;
     default:
@@ -19,14 +26,19 @@ constexpr bool IsForbiddenInFileNames(Unit unit) {
   }
 }
 
-constexpr bool IsHighSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool IsLowSurrogate(Unit unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+constexpr bool IsHighSurrogate(Unit unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(Unit unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // How many of the first `limit` units of `text` (length `length`) to take without separating a
 // surrogate pair.
 constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std::size_t limit) {
   if (length <= limit) return length;
-  if (limit > 0 && IsHighSurrogate(text[limit - 1]) && IsLowSurrogate(text[limit])) return limit - 1;
+  if (limit > 0 && IsHighSurrogate(text[limit - 1]) && IsLowSurrogate(text[limit]))
+    return limit - 1;
   return limit;
 }
 
@@ -38,7 +50,9 @@ struct CodePageFolds {
   Unit folded[65536];
 };
 
-constexpr bool IsSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+constexpr bool IsSurrogate(Unit unit) {
+  return unit >= 0xD800 && unit <= 0xDFFF;
+}
 
 bool Holds(const CodePageFolds& folds, Unit unit) {
   return ((folds.unchanged[unit >> 6] >> (unit & 63)) & 1) != 0;
@@ -66,9 +80,15 @@ bool FillCodePageFolds(int code_page, CodePageFolds& folds) {
 // One slot per code page number in use: 0 (the ANSI code page), and the second code page.
 PreparedSlots<CodePageFolds, 4> code_page_folds;
 
+[[gnu::noinline]] const CodePageFolds* PrepareFolds(int code_page) {
+  return Prepared(
+      code_page_folds, static_cast<std::uint32_t>(code_page),
+      [code_page](CodePageFolds& fresh) { return FillCodePageFolds(code_page, fresh); });
+}
+
 const CodePageFolds* FoldsOf(int code_page) {
-  return Prepared(code_page_folds, static_cast<std::uint32_t>(code_page),
-                  [code_page](CodePageFolds& fresh) { return FillCodePageFolds(code_page, fresh); });
+  const CodePageFolds* folds = FindPrepared(code_page_folds, static_cast<std::uint32_t>(code_page));
+  return folds != nullptr ? folds : PrepareFolds(code_page);
 }
 
 // The fold without the bitmap, while another caller prepares it.
@@ -87,7 +107,8 @@ std::size_t FoldUnitByUnit(int code_page, const Unit* source, Unit* destination,
   }
   for (std::size_t i = ascii; i < count; ++i) {
     // Only substitutes are checked: what the name already held is left as it is.
-    if (destination[i] != source[i] && IsForbiddenInFileNames(destination[i])) destination[i] = u'_';
+    if (destination[i] != source[i] && IsForbiddenInFileNames(destination[i]))
+      destination[i] = u'_';
   }
   destination[count] = 0;
   return count;
@@ -136,8 +157,10 @@ bool FoldsUnchanged(int code_page, const Unit* text) {
   for (;;) {
     text += AsciiRunLength(text);
     if (*text == 0) return true;
-    // Past the first unit that may change, the platform decides: it may be half of a pair.
-    if (!Holds(*folds, *text)) return platform::FoldsUnchanged(code_page, text);
+    // A surrogate may be half of a pair that UTF-8 keeps: the platform decides from there.
+    if (!Holds(*folds, *text)) {
+      return IsSurrogate(*text) ? platform::FoldsUnchanged(code_page, text) : false;
+    }
     ++text;
   }
 }

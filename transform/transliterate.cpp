@@ -4,9 +4,9 @@
 
 #include "tables/load_state.h"
 #include "tables/table_files.h"
-#include "transform/word_scan.h"
 #include "transform/native_ranges.h"
 #include "transform/prepared.h"
+#include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
@@ -14,8 +14,15 @@ namespace {
 // Hiragana and katakana small ya, yu, yo.
 constexpr bool IsSmallKana(Unit unit) {
   switch (unit) {
-    case 0x3083: case 0x3085: case 0x3087: case 0x30E3: case 0x30E5: case 0x30E7: return true;
-    default: return false;
+    case 0x3083:
+    case 0x3085:
+    case 0x3087:
+    case 0x30E3:
+    case 0x30E5:
+    case 0x30E7:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -60,7 +67,8 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
       continue;
     }
     // The sequence table may become Loaded while this name is being rewritten.
-    if (sequences || (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
+    if (sequences ||
+        (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
         Append(match.value, out, n, room);  // the continuation is consumed even where it is native
@@ -142,12 +150,11 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   }
 }
 
-ReplacementTables ProcessReplacementTables(int rules_code_page) {
+namespace {
+
+// The first calls, until the actions of the rules are ready.
+[[gnu::noinline]] ReplacementTables PrepareReplacementTables(int rules_code_page) {
   const auto key = static_cast<std::uint32_t>(rules_code_page);
-  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
-    return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, actions->index,
-            actions};
-  }
   const SequenceIndex* index = ProcessSequenceIndex();
   const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
                                  kProcessSequenceState, index};
@@ -161,6 +168,17 @@ ReplacementTables ProcessReplacementTables(int rules_code_page) {
   return {tables.single, tables.sequence, tables.sequence_state, index, actions};
 }
 
+}  // namespace
+
+ReplacementTables ProcessReplacementTables(int rules_code_page) {
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
+    return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, actions->index,
+            actions};
+  }
+  return PrepareReplacementTables(rules_code_page);
+}
+
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
                               Unit* out, std::size_t limit) {
   // Appending only ever extends the result, so stopping at `limit` gives the same units as
@@ -171,11 +189,16 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   }
   const auto native = NativeRanges(code_page);
   switch (native.size()) {  // NativeRanges gives at most three
-    case 0: return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
-    case 1: return Rewrite(tables, native.first<1>(), name, out, room);
-    case 2: return Rewrite(tables, native.first<2>(), name, out, room);
-    case 3: return Rewrite(tables, native.first<3>(), name, out, room);
-    default: return Rewrite(tables, native, name, out, room);
+    case 0:
+      return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
+    case 1:
+      return Rewrite(tables, native.first<1>(), name, out, room);
+    case 2:
+      return Rewrite(tables, native.first<2>(), name, out, room);
+    case 3:
+      return Rewrite(tables, native.first<3>(), name, out, room);
+    default:
+      return Rewrite(tables, native, name, out, room);
   }
 }
 

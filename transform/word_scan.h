@@ -16,14 +16,6 @@ namespace namefold {
 
 #define NAMEFOLD_WHOLE_WORD_READS __attribute__((no_sanitize("address", "thread")))
 
-inline constexpr std::uint64_t kEveryUnit = 0x0001000100010001u;
-inline constexpr std::uint64_t kTopBits = 0x8000800080008000u;
-
-// Whether one of the four units of `word` is zero.
-constexpr bool HasZeroUnit(std::uint64_t word) {
-  return ((word - kEveryUnit) & ~word & kTopBits) != 0;
-}
-
 // Units from `text` on before the first one that is zero or above 0x7F.
 NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
   const Unit* p = text;
@@ -41,31 +33,6 @@ NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
   }
   while (in_run(*p)) ++p;
   return static_cast<std::size_t>(p - text);
-}
-
-struct NameSpan {
-  const Unit* name;  // the first unit after the last separator, or the start of the path
-  const Unit* end;   // the terminator
-};
-
-// Where the name part of the zero-terminated `path` starts and where the path ends.
-NAMEFOLD_WHOLE_WORD_READS inline NameSpan FindNamePart(const Unit* path, Unit separator) {
-  const Unit* name = path;
-  const Unit* p = path;
-  for (; (reinterpret_cast<std::uintptr_t>(p) & 7) != 0; ++p) {
-    if (*p == 0) return {name, p};
-    if (*p == separator) name = p + 1;
-  }
-  const std::uint64_t separators = kEveryUnit * separator;
-  for (;; p += 4) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    if (!HasZeroUnit(word) && !HasZeroUnit(word ^ separators)) continue;
-    for (std::size_t k = 0; k < 4; ++k) {
-      if (p[k] == 0) return {name, p + k};
-      if (p[k] == separator) name = p + k + 1;
-    }
-  }
 }
 
 // Copies `count` units; runs of ASCII in names are short, where a call to memcpy costs more than
