@@ -22,7 +22,8 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
     for (const SequenceNode* node = head; node != nullptr; node = node->next) ++entries;
   }
   unsigned bits = 4;
-  while ((std::size_t{1} << bits) < 2 * entries) ++bits;  // at most half used: probes stay short
+  // At most three quarters used: probes stay short, and a free slot ends every search.
+  while (3 * (std::size_t{1} << bits) < 4 * entries) ++bits;
   const std::size_t count = std::size_t{1} << bits;
   auto* slots = static_cast<SequenceIndex::Slot*>(std::calloc(count, sizeof(SequenceIndex::Slot)));
   if (slots == nullptr) {

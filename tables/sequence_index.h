@@ -22,7 +22,7 @@ struct SequenceIndex {
   };
   static constexpr std::size_t kKeyCount = 65536;
 
-  Slot* slots = nullptr;  // a power of two of them, from std::malloc, at most half used
+  Slot* slots = nullptr;  // a power of two of them, from std::calloc, at most 3/4 used
   unsigned shift = 64;    // 64 - log2(slot count): the hash keeps the top bits
   std::uint64_t mask = 0;
   // Per key, bit n - 1 is set when an entry has a continuation of n units; 0 for a key without
@@ -48,7 +48,7 @@ void ReleaseSequenceIndex(SequenceIndex& index);
   for (std::uint64_t at = SequenceHash(sequence, index.shift);; at = (at + 1) & index.mask) {
     const SequenceIndex::Slot& slot = index.slots[at];
     if (slot.sequence == sequence) return &slot;
-    if (slot.sequence == 0) return nullptr;  // at most half the slots are used: one is free
+    if (slot.sequence == 0) return nullptr;  // some slots are always free
   }
 }
 
