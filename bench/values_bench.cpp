@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "bench/bench_support.h"
 #include "tables/single_char_table.h"
@@ -49,6 +50,29 @@ void BM_Decomposed(benchmark::State& state, int field) {
 BENCHMARK_CAPTURE(BM_Decomposed, NameNoUnicode, 1);
 BENCHMARK_CAPTURE(BM_Decomposed, NameReplaceUserAll, 4);
 
+// Names that meet the default sequence table at most of their units: all-capital Greek, Greek
+// diphthongs, kana digraphs and doubled consonants, Armenian, all-capital Cyrillic and Devanagari.
+const std::vector<std::u16string>& SequenceHeavyPaths() {
+  static const std::vector<std::u16string> paths = [] {
+    const char* const names[] = {
+        "ΕΥΧΑΡΙΣΤΟΥΜΕ ΠΟΛΥ.txt", "ευχαριστούμε πολύ.doc", "ΑΥΤΟΚΙΝΗΤΟ ΜΠΛΕ.jpg",
+        "Ευαγγέλιο και αυγή.pdf", "きょうと しゃしん ちゃのゆ.png", "きっぷ りょこう にっき.txt",
+        "チョコレート シャツ キャット.mp3", "ちょっと まって.txt", "Երևան ու Գյումրի.jpg",
+        "ՈՒՍՈՒՑՈՒՄ.txt", "ЩУКА И ЁЖИК ЖИВУТ.mp3", "ЧАЙКА ШУМИТ.doc", "नमस्ते दुनिया.txt",
+        "क्षत्रिय ज्ञान.pdf", "ΓΓ ΓΚ ΜΠ ΝΤ ΤΖ.txt", "ουου αυαυ ευευ.txt"};
+    std::vector<std::u16string> result;
+    for (const char* name : names) result.push_back(std::u16string(kFolder) + FromUtf8(name));
+    return result;
+  }();
+  return paths;
+}
+
+void BM_SequenceHeavy(benchmark::State& state, int field) {
+  RunField(state, DefaultPlugin(), field, SequenceHeavyPaths());
+}
+BENCHMARK_CAPTURE(BM_SequenceHeavy, NameReplaceUserAll, 4);
+BENCHMARK_CAPTURE(BM_SequenceHeavy, NameReplaceUserUnicode, 3);
+
 // The floor of any per-call work: the path copied into a fixed buffer, its length known.
 void BM_FloorMemcpy(benchmark::State& state) {
   const auto& paths = CorpusPaths();
@@ -80,8 +104,7 @@ const SingleCharTable& DefaultPointerTable() {
 
 // The floor of replacing: each unit through the pointer table, its replacement appended, with
 // no other work (no native ranges, no sequences, no bounds: the output buffer is big enough).
-void BM_FloorTableLoop(benchmark::State& state) {
-  const auto& paths = CorpusPaths();
+void RunTableLoop(benchmark::State& state, const std::vector<std::u16string>& paths) {
   const SingleCharTable& table = DefaultPointerTable();
   static char16_t out[1 << 16];
   for (auto _ : state) {
@@ -102,7 +125,13 @@ void BM_FloorTableLoop(benchmark::State& state) {
   }
   CountNames(state, paths.size());
 }
+
+void BM_FloorTableLoop(benchmark::State& state) { RunTableLoop(state, CorpusPaths()); }
 BENCHMARK(BM_FloorTableLoop);
+void BM_FloorTableLoopSequenceHeavy(benchmark::State& state) {
+  RunTableLoop(state, SequenceHeavyPaths());
+}
+BENCHMARK(BM_FloorTableLoopSequenceHeavy);
 
 #if NAMEFOLD_BENCH_ICU
 // ICU's general transliteration to ASCII, one instance reused for every name.

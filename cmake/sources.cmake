@@ -7,6 +7,7 @@ add_library(namefold_core STATIC
   ${NAMEFOLD_PLATFORM_SOURCES}
   ${NAMEFOLD_ROOT}/tables/single_char_table.cpp
   ${NAMEFOLD_ROOT}/tables/sequence_table.cpp
+  ${NAMEFOLD_ROOT}/tables/sequence_index.cpp
   ${NAMEFOLD_ROOT}/tables/table_files.cpp
   ${NAMEFOLD_ROOT}/transform/native_ranges.cpp
   ${NAMEFOLD_ROOT}/transform/compose.cpp

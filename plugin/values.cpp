@@ -85,8 +85,7 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
   name = ComposeName(name, composed, kNameCapacity);  // decomposed names give the same values
   (void)EnsureSequenceTable();
   if (EnsureSingleCharTable() == Loaded) {
-    const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
-                                   kProcessSequenceState};
+    const ReplacementTables tables = ProcessReplacementTables(rules_code_page);
     return TransliterateInto(tables, rules_code_page, name, out,
                              limit < kNameLimit ? limit : kNameLimit);
   }

@@ -24,7 +24,8 @@ struct [[nodiscard]] SequenceMatch {
   std::size_t consumed;  // units matched, the key included: 2 to 4, or 0 with no match
 };
 
-// Allocates `size` bytes that std::free releases, or returns null.
+// Allocates `size` bytes, or returns null. ReleaseSequenceTable frees nodes with std::free: a table
+// whose nodes come from anything else is never released.
 using NodeAllocator = void* (*)(std::size_t size);
 
 // Adds the entries of the zero-terminated `text` to `table` (cleared beforehand), each in its

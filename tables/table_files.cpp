@@ -1,9 +1,11 @@
 #include "tables/table_files.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 #include "tables/load_state.h"
+#include "tables/sequence_index.h"
 
 namespace namefold {
 namespace {
@@ -12,21 +14,33 @@ namespace {
 // it, once: clearing them again would only make all 1 MiB of them resident.
 SingleCharTable single_char_table;  // the text it points into is kept for the life of the process
 SequenceTable sequence_table;
+SequenceIndex sequence_index;  // built from sequence_table before it is marked Loaded
+bool sequence_index_built = false;
 std::atomic<int> single_char_state{NotTried};
 std::atomic<int> sequence_state{NotTried};
+std::atomic<bool> sequence_settled{false};  // the one load attempt is over, whatever its outcome
 
 // Room for the longest path Windows hands out, plus the suffix.
 constexpr std::size_t kPathCapacity = 32768 + 8;
 Unit single_char_path[kPathCapacity];
 Unit sequence_path[kPathCapacity];
 
-// Moves `state` from NotTried to Unavailable for exactly one caller. Every other caller gets the
-// state it found.
-bool ClaimLoad(std::atomic<int>& state, int& found) {
-  found = state.load(std::memory_order_acquire);
-  if (found != NotTried) return false;
-  return state.compare_exchange_strong(found, Unavailable, std::memory_order_acq_rel,
-                                       std::memory_order_acquire);
+// The process's sequence nodes are never released, so they come from large blocks rather than
+// one allocation each. Only the one caller that loads the sequence table ever allocates.
+void* AllocateNode(std::size_t size) {
+  constexpr std::size_t kBlockBytes = 64 * 1024;
+  static char* block = nullptr;
+  static std::size_t used = kBlockBytes;
+  size = (size + alignof(SequenceNode) - 1) / alignof(SequenceNode) * alignof(SequenceNode);
+  if (size > kBlockBytes) return nullptr;
+  if (kBlockBytes - used < size) {
+    block = static_cast<char*>(std::malloc(kBlockBytes));  // malloc aligns for any node
+    if (block == nullptr) return nullptr;
+    used = 0;
+  }
+  void* node = block + used;
+  used += size;
+  return node;
 }
 
 // The text of the table file with `suffix`, or none. Only the caller that claimed the table's load
@@ -60,23 +74,30 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
 }
 
 int EnsureSingleCharTable() {
-  int found;
-  if (!ClaimLoad(single_char_state, found)) return found;
-  const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
-  if (file.text == nullptr) return Unavailable;
-  ParseSingleCharTable(file.text, single_char_table);
-  single_char_state.store(Loaded, std::memory_order_release);
-  return Loaded;
+  return EnsureLoaded(single_char_state, nullptr, [] {
+    const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
+    if (file.text == nullptr) return false;
+    ParseSingleCharTable(file.text, single_char_table);
+    return true;
+  });
 }
 
 int EnsureSequenceTable() {
-  int found;
-  if (!ClaimLoad(sequence_state, found)) return found;
-  const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
-  if (file.text == nullptr) return Unavailable;
-  ParseSequenceTable(file.text, sequence_table);
-  sequence_state.store(Loaded, std::memory_order_release);
-  return Loaded;
+  return EnsureLoaded(sequence_state, &sequence_settled, [] {
+    const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
+    if (file.text == nullptr) return false;
+    ParseSequenceTable(file.text, sequence_table, AllocateNode);
+    // Without the index (no memory for it) the lists answer the same, only slower.
+    sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
+    return true;
+  });
 }
+
+const SequenceIndex* ProcessSequenceIndex() {
+  if (sequence_state.load(std::memory_order_acquire) != Loaded) return nullptr;
+  return sequence_index_built ? &sequence_index : nullptr;
+}
+
+bool SequenceTableSettled() { return sequence_settled.load(std::memory_order_acquire); }
 
 }  // namespace namefold

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 namespace namefold {
 namespace {
 
@@ -28,12 +30,16 @@ TEST(FoldThroughCodePage, KeepsWhatTheCodePageHolds) {
   };
   const Row rows[] = {
       {"Latin-1 under the ANSI code page 1252", 0, u"caf\u00e9", u"caf\u00e9"},
-      {"Cyrillic under 1251", 1251, u"\u041c\u043e\u0441\u043a\u0432\u0430", u"\u041c\u043e\u0441\u043a\u0432\u0430"},
+      {"Cyrillic under 1251", 1251, u"\u041c\u043e\u0441\u043a\u0432\u0430",
+       u"\u041c\u043e\u0441\u043a\u0432\u0430"},
       {"best fit to the plain letter", 1251, u"caf\u00e9", u"cafe"},
       {"no substitute", 1252, u"\u0416", u"_"},
       {"surrogate pair: one _ per unit", 1252, u"a\U0001F600b", u"a__b"},
       {"UTF-8 keeps a pair", 65001, u"a\U0001F600b", u"a\U0001F600b"},
-      {"UTF-8 replaces an unpaired surrogate", 65001, u"a\xD800" u"b", u"a\uFFFDb"},
+      {"UTF-8 replaces an unpaired surrogate", 65001,
+       u"a\xD800"
+       u"b",
+       u"a\uFFFDb"},
       {"empty", 1252, u"", u""},
   };
   for (const Row& row : rows) {
@@ -101,6 +107,33 @@ TEST(FoldsUnchanged, LooksAtTheWholeTextOfAnyLength) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(FoldsUnchanged(0, row.text.c_str()), row.unchanged);
+  }
+}
+
+// Fast paths pass runs of units that come back unchanged; the units at and just above the end of
+// ASCII, right after ASCII runs of every length (and so at every alignment), must still be folded
+// exactly as the platform folds them alone, under every code page.
+TEST(FoldThroughCodePage, UnitsAtTheEndOfAsciiAfterAsciiRuns) {
+  constexpr int kCodePages[] = {0,    874,  932,  936,  949,  950,  1250, 1251,
+                                1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001};
+  constexpr Unit kUnits[] = {0x7E, 0x7F, 0x80, 0x81, 0x9F, 0xA0, 0xFF, 0x100};
+  const std::u16string forbidden = u"\\/:*?\"<>|";
+  for (const int code_page : kCodePages) {
+    for (const Unit unit : kUnits) {
+      Unit alone;
+      platform::FoldUnits(code_page, &unit, 1, &alone);
+      const bool substitute_forbidden =
+          alone != unit && (alone < 0x20 || forbidden.find(alone) != std::u16string::npos);
+      const Unit expected = substitute_forbidden ? u'_' : alone;
+      for (std::size_t run = 0; run <= 17; ++run) {
+        SCOPED_TRACE(testing::Message()
+                     << "code page " << code_page << ", unit " << static_cast<int>(unit)
+                     << " after " << run << " ASCII units");
+        const std::u16string ascii = std::u16string(run, u'a');
+        EXPECT_EQ(Fold(code_page, ascii + unit + u"b", 64), ascii + expected + u"b");
+        EXPECT_EQ(FoldsUnchanged(code_page, (ascii + unit).c_str()), alone == unit);
+      }
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "tables/load_state.h"
@@ -142,6 +143,56 @@ TEST(Transliterate, LongResultsAreCut) {
     const std::u16string out = Rewrite(tables, 0, row.in, row.limit);
     EXPECT_EQ(out.size(), row.length);
     EXPECT_EQ(out.find_first_not_of(row.in[0] == u'a' ? u'w' : u'b'), std::u16string::npos);
+  }
+}
+
+// The engine with a sequence index and unit actions against the plain engine, which walks the
+// lists and tests the ranges unit by unit, on random tables and names under every rule set.
+TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
+  // Few units, so that entries share keys and prefixes: ASCII, Latin-1, Cyrillic, Greek, Hebrew,
+  // Arabic, kana with a small ya, halfwidth forms and surrogate halves.
+  constexpr Unit kUnits[] = {u'a',   u'b',   u'~',   0x00E9, 0x0416, 0x03B1, 0x05D0, 0x0627,
+                             0x304D, 0x3083, 0x30E5, 0xFF71, 0xD83D, 0xDE00, 0x4E00};
+  constexpr int kCodePages[] = {0, 932, 1250, 1251, 1252, 1253, 1255, 1256};
+  std::mt19937 random(17);
+  auto unit = [&] { return kUnits[random() % std::size(kUnits)]; };
+  auto text = [&](std::size_t length) {
+    std::u16string result;
+    while (result.size() < length) result += unit();
+    return result;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::u16string single = u"# single\r\n", sequence = u"# sequence\r\n";
+    for (auto line = random() % 12; line > 0; --line) {
+      single += unit() + (u"=" + text(random() % 4)) + u"\r\n";
+    }
+    for (auto line = random() % 30; line > 0; --line) {
+      sequence += text(2 + random() % 3) + u"=" + text(random() % 8) + u"\r\n";
+    }
+    const bool loaded = round % 5 != 0;
+    const Tables tables(single, loaded ? sequence.c_str() : nullptr);
+    const ReplacementTables plain = tables.view();
+    auto index = std::make_unique<SequenceIndex>();
+    ASSERT_TRUE(BuildSequenceIndex(plain.sequence, *index));
+    auto actions = std::make_unique<UnitActions>();
+    const int code_page = kCodePages[random() % std::size(kCodePages)];
+    const ReplacementTables prepared{plain.single, plain.sequence, plain.sequence_state,
+                                     index.get(), actions.get()};
+    BuildUnitActions(prepared, code_page, *actions);
+    for (int name_index = 0; name_index < 20; ++name_index) {
+      const std::u16string name = text(random() % 16);
+      const std::size_t limit = name_index % 4 == 0 ? random() % 8 : 1023;
+      Unit expected[kTransliterateCapacity], actual[kTransliterateCapacity];
+      const std::size_t expected_length =
+          TransliterateInto(plain, code_page, name.c_str(), expected, limit);
+      const std::size_t actual_length =
+          TransliterateInto(prepared, code_page, name.c_str(), actual, limit);
+      ASSERT_EQ(std::u16string_view(actual, actual_length),
+                std::u16string_view(expected, expected_length))
+          << "round " << round << ", code page " << code_page;
+      ASSERT_EQ(actual[actual_length], 0);
+    }
+    ReleaseSequenceIndex(*index);
   }
 }
 

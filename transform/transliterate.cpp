@@ -3,7 +3,10 @@
 #include <span>
 
 #include "tables/load_state.h"
+#include "tables/table_files.h"
 #include "transform/native_ranges.h"
+#include "transform/prepared.h"
+#include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
@@ -11,8 +14,39 @@ namespace {
 // Hiragana and katakana small ya, yu, yo.
 constexpr bool IsSmallKana(Unit unit) {
   switch (unit) {
-    case 0x3083: case 0x3085: case 0x3087: case 0x30E3: case 0x30E5: case 0x30E7: return true;
-    default: return false;
+    case 0x3083:
+    case 0x3085:
+    case 0x3087:
+    case 0x30E3:
+    case 0x30E5:
+    case 0x30E7:
+      return true;
+    default:
+      return false;
+  }
+}
+
+SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
+  return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
+                                 : FindSequence(tables.sequence, key, rest);
+}
+
+// Appends the text of zero-terminated `text` to `out` while `n` stays below `room`.
+inline void Append(const Unit* text, Unit* out, std::size_t& n, std::size_t room) {
+  while (*text != 0 && n < room) out[n++] = *text++;
+}
+
+// The single-character step for the non-native unit at name[i]: its replacement (only the first
+// unit of it before a small kana), or the unit itself without an entry.
+inline void ReplaceSingle(const SingleCharTable& single, const Unit* name, std::size_t i, Unit* out,
+                          std::size_t& n, std::size_t room) {
+  const Unit* replacement = single.entries[name[i]];
+  if (replacement == nullptr) {
+    out[n++] = name[i];
+  } else if (IsSmallKana(name[i + 1])) {
+    if (replacement[0] != 0) out[n++] = replacement[0];  // き+ゃ: k + ya
+  } else {
+    Append(replacement, out, n, room);
   }
 }
 
@@ -22,9 +56,6 @@ template <std::size_t kExtent>
 std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, kExtent> native,
                     const Unit* name, Unit* out, std::size_t room) {
   std::size_t n = 0;
-  auto append = [&](const Unit* text) {
-    while (*text != 0 && n < room) out[n++] = *text++;
-  };
   bool sequences = false;  // Loaded is final: once seen, the state need not be read again
 
   // A full output takes nothing more, so the loop ends there: every unit below has room for one.
@@ -36,42 +67,138 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
       continue;
     }
     // The sequence table may become Loaded while this name is being rewritten.
-    if (sequences || (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
-      const SequenceMatch match = FindSequence(tables.sequence, c, name + i + 1);
+    if (sequences ||
+        (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
+      const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
-        append(match.value);  // the continuation is consumed even where it is native
+        Append(match.value, out, n, room);  // the continuation is consumed even where it is native
         i += match.consumed;
         continue;
       }
     }
-    const Unit* replacement = tables.single.entries[c];
-    if (replacement == nullptr) {
-      out[n++] = c;
-    } else if (IsSmallKana(name[i + 1])) {
-      if (replacement[0] != 0) out[n++] = replacement[0];  // き+ゃ: k + ya
-    } else {
-      append(replacement);
-    }
+    ReplaceSingle(tables.single, name, i, out, n, room);
     ++i;
   }
   out[n] = 0;
   return n;
 }
 
+// The same loop when the actions of the rules are known: one table access tells a unit that is
+// copied as it is from one that needs a look-up, and the end of the name from both.
+std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitActions& actions,
+                               const Unit* name, Unit* out, std::size_t room) {
+  std::size_t n = 0;
+  std::size_t i = 0;
+  for (;;) {
+    const Unit c = name[i];
+    const unsigned action = actions.action[c];
+    if (n == room) break;
+    if (action == kKeepUnit) {
+      if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
+        std::size_t run = AsciiRunLength(name + i);
+        if (run > room - n) run = room - n;
+        CopyUnits(name + i, run, out + n);
+        n += run;
+        i += run;
+      } else {
+        out[n++] = c;
+        ++i;
+      }
+      continue;
+    }
+    if (action == kEndOfName) break;
+    if ((action & kStartsSequence) != 0) {
+      const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
+      if (match.value != nullptr) {
+        Append(match.value, out, n, room);
+        i += match.consumed;
+        continue;
+      }
+    }
+    ReplaceSingle(tables.single, name, i, out, n, room);
+    ++i;
+  }
+  out[n] = 0;
+  return n;
+}
+
+// The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
+PreparedSlots<UnitActions, 3> process_actions;
+
 }  // namespace
+
+void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
+  const std::span<const UnitRange> native = NativeRanges(code_page);
+  const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
+  actions.code_page = code_page;
+  actions.index = tables.index;
+  actions.action[0] = kEndOfName;
+  for (std::size_t unit = 1; unit < std::size(actions.action); ++unit) {
+    const auto c = static_cast<Unit>(unit);
+    unsigned action = kKeepUnit;
+    if (!InRanges(native, c)) {
+      if (tables.single.entries[c] != nullptr) action |= kSingleEntry;
+      const bool starts = tables.index != nullptr ? tables.index->lengths[c] != 0
+                                                  : tables.sequence.heads[c] != nullptr;
+      if (sequences && starts) action |= kStartsSequence;
+    }
+    actions.action[unit] = static_cast<std::uint8_t>(action);
+  }
+  actions.ascii_kept = true;
+  for (std::size_t unit = 1; unit < 0x80; ++unit) {
+    if (actions.action[unit] != kKeepUnit) actions.ascii_kept = false;
+  }
+}
+
+namespace {
+
+// The first calls, until the actions of the rules are ready.
+[[gnu::noinline]] ReplacementTables PrepareReplacementTables(int rules_code_page) {
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  const SequenceIndex* index = ProcessSequenceIndex();
+  const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
+                                 kProcessSequenceState, index};
+  // While another caller still loads the sequence table its state may yet change: until then
+  // every call decides unit by unit.
+  if (!SequenceTableSettled()) return tables;
+  const UnitActions* actions = Prepared(process_actions, key, [&](UnitActions& fresh) {
+    BuildUnitActions(tables, rules_code_page, fresh);
+    return true;
+  });
+  return {tables.single, tables.sequence, tables.sequence_state, index, actions};
+}
+
+}  // namespace
+
+ReplacementTables ProcessReplacementTables(int rules_code_page) {
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
+    return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, actions->index,
+            actions};
+  }
+  return PrepareReplacementTables(rules_code_page);
+}
 
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
                               Unit* out, std::size_t limit) {
-  const auto native = NativeRanges(code_page);
   // Appending only ever extends the result, so stopping at `limit` gives the same units as
   // filling the whole capacity and cutting afterwards.
   const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
+  if (tables.actions != nullptr && tables.actions->code_page == code_page) {
+    return RewriteWithActions(tables, *tables.actions, name, out, room);
+  }
+  const auto native = NativeRanges(code_page);
   switch (native.size()) {  // NativeRanges gives at most three
-    case 0: return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
-    case 1: return Rewrite(tables, native.first<1>(), name, out, room);
-    case 2: return Rewrite(tables, native.first<2>(), name, out, room);
-    case 3: return Rewrite(tables, native.first<3>(), name, out, room);
-    default: return Rewrite(tables, native, name, out, room);
+    case 0:
+      return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
+    case 1:
+      return Rewrite(tables, native.first<1>(), name, out, room);
+    case 2:
+      return Rewrite(tables, native.first<2>(), name, out, room);
+    case 3:
+      return Rewrite(tables, native.first<3>(), name, out, room);
+    default:
+      return Rewrite(tables, native, name, out, room);
   }
 }
 

@@ -1,0 +1,63 @@
+#include "tables/sequence_index.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace namefold {
+namespace {
+
+std::uint64_t PackSequence(Unit key, const Unit (&continuation)[4]) {
+  std::uint64_t sequence = static_cast<std::uint64_t>(key) << 48;
+  for (unsigned n = 0; n < 3 && continuation[n] != 0; ++n) {
+    sequence |= static_cast<std::uint64_t>(continuation[n]) << (32 - 16 * n);
+  }
+  return sequence;
+}
+
+}  // namespace
+
+bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
+  std::size_t entries = 0;
+  for (const SequenceNode* head : table.heads) {
+    for (const SequenceNode* node = head; node != nullptr; node = node->next) ++entries;
+  }
+  unsigned bits = 4;
+  // At most three quarters used: probes stay short, and a free slot ends every search.
+  while (3 * (std::size_t{1} << bits) < 4 * entries) ++bits;
+  const std::size_t count = std::size_t{1} << bits;
+  auto* slots = static_cast<SequenceIndex::Slot*>(std::calloc(count, sizeof(SequenceIndex::Slot)));
+  if (slots == nullptr) {
+    index.slots = nullptr;
+    index.shift = 64;
+    index.mask = 0;
+    std::memset(index.lengths, 0, sizeof index.lengths);
+    return false;
+  }
+  index.slots = slots;
+  index.shift = 64 - bits;
+  index.mask = count - 1;
+  for (std::size_t key = 0; key < SequenceTable::kHeadCount; ++key) {
+    std::uint8_t lengths = 0;
+    std::uint32_t rank = 0;
+    for (const SequenceNode* node = table.heads[key]; node != nullptr; node = node->next, ++rank) {
+      const std::uint64_t sequence = PackSequence(static_cast<Unit>(key), node->continuation);
+      std::uint64_t at = SequenceHash(sequence, index.shift);
+      while (slots[at].sequence != 0 && slots[at].sequence != sequence) at = (at + 1) & index.mask;
+      if (slots[at].sequence != 0) continue;  // an entry higher in the list already answers
+      slots[at] = {sequence, node->value, rank};
+      lengths |= static_cast<std::uint8_t>(1u << (UnitLength(node->continuation) - 1));
+    }
+    index.lengths[key] = lengths;
+  }
+  return true;
+}
+
+void ReleaseSequenceIndex(SequenceIndex& index) {
+  std::free(index.slots);
+  index.slots = nullptr;
+  index.shift = 64;
+  index.mask = 0;
+  std::memset(index.lengths, 0, sizeof index.lengths);
+}
+
+}  // namespace namefold

@@ -1,0 +1,79 @@
+// A hash index over a parsed sequence table: the same answers as FindSequence, at a cost that does
+// not depend on how many entries share a key.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tables/sequence_table.h"
+#include "tables/text.h"
+
+namespace namefold {
+
+// Only three sequences can match at a position: the key followed by the next one, two or three
+// units of the name. Of all the entries for one whole sequence only the first in list order can
+// ever be found, so the index holds that one, with its place in the list; of the three candidates
+// the one that stands first in the list wins, exactly as the walk decides.
+struct SequenceIndex {
+  struct Slot {
+    std::uint64_t sequence;  // key, then the continuation, 16 bits each; 0 marks a free slot
+    const Unit* value;       // the entry's value, in its node
+    std::uint32_t rank;      // the entry's place in its key's list: 0 is tried first
+  };
+  static constexpr std::size_t kKeyCount = 65536;
+
+  Slot* slots = nullptr;  // a power of two of them, from std::calloc, at most 3/4 used
+  unsigned shift = 64;    // 64 - log2(slot count): the hash keeps the top bits
+  std::uint64_t mask = 0;
+  // Per key, bit n - 1 is set when an entry has a continuation of n units; 0 for a key without
+  // entries, which is all the engine needs to know to pass a unit by.
+  std::uint8_t lengths[kKeyCount];
+};
+
+// Fills `index` (value-initialized or released) from the lists of `table`, which must outlive it
+// unchanged: the slots point at the nodes' values. Returns false, with `index` empty, when the
+// slots cannot be allocated.
+[[nodiscard]] bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index);
+
+// Frees the slots and empties `index`.
+void ReleaseSequenceIndex(SequenceIndex& index);
+
+[[nodiscard]] inline std::uint64_t SequenceHash(std::uint64_t sequence, unsigned shift) {
+  return (sequence * 0x9E3779B97F4A7C15u) >> shift;  // Fibonacci hashing: the top bits mix best
+}
+
+// The slot of `sequence`, or null.
+[[nodiscard]] inline const SequenceIndex::Slot* FindSlot(const SequenceIndex& index,
+                                                         std::uint64_t sequence) {
+  for (std::uint64_t at = SequenceHash(sequence, index.shift);; at = (at + 1) & index.mask) {
+    const SequenceIndex::Slot& slot = index.slots[at];
+    if (slot.sequence == sequence) return &slot;
+    if (slot.sequence == 0) return nullptr;  // some slots are always free
+  }
+}
+
+// What FindSequence(table, key, rest) returns for the table the index was built from: the first
+// entry in list order whose sequence is `key` followed by the first units of `rest`.
+[[nodiscard]] inline SequenceMatch FindIndexedSequence(const SequenceIndex& index, Unit key,
+                                                       const Unit* rest) {
+  const unsigned lengths = index.lengths[key];
+  SequenceMatch match{nullptr, 0};
+  if (lengths == 0) return match;
+  std::uint32_t best_rank = UINT32_MAX;
+  std::uint64_t sequence = static_cast<std::uint64_t>(key) << 48;
+  // rest is read no further than its terminator: a continuation never holds a zero unit.
+  for (unsigned n = 1; n <= 3 && (lengths >> (n - 1)) != 0; ++n) {
+    const Unit unit = rest[n - 1];
+    if (unit == 0) break;
+    sequence |= static_cast<std::uint64_t>(unit) << (48 - 16 * n);
+    if ((lengths & (1u << (n - 1))) == 0) continue;
+    const SequenceIndex::Slot* slot = FindSlot(index, sequence);
+    if (slot != nullptr && slot->rank < best_rank) {
+      best_rank = slot->rank;
+      match = {slot->value, n + 1};
+    }
+  }
+  return match;
+}
+
+}  // namespace namefold

@@ -1,0 +1,30 @@
+#include "transform/word_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace namefold {
+namespace {
+
+// The word-at-a-time scan against a plain unit-by-unit loop, on random texts at every alignment,
+// made of units at the edges that the bit tests of a word separate.
+TEST(AsciiRunLength, AgreesWithAUnitByUnitScan) {
+  constexpr Unit kUnits[] = {u'a', u'/', u'\\', 0x7F, 0x80, 0xFF, 0x100, 0x2F00, 0x8000, 0xFFFF};
+  std::mt19937 random(17);
+  for (int round = 0; round < 20000; ++round) {
+    const std::size_t offset = random() % 4;  // the text starts at each alignment in turn
+    std::u16string text(offset, u'#');
+    for (auto n = random() % 24; n > 0; --n) {
+      text += random() % 3 == 0 ? kUnits[random() % std::size(kUnits)] : u'a';
+    }
+    const Unit* start = text.c_str() + offset;
+    std::size_t ascii = 0;
+    while (start[ascii] >= 1 && start[ascii] <= 0x7F) ++ascii;
+    ASSERT_EQ(AsciiRunLength(start), ascii) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace namefold
