@@ -81,15 +81,21 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
     CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end
     name = cut;
   }
+  // Decomposed names give the values of their composed forms. Most names are composed already:
+  // the engine tells so in the same pass that rewrites them.
   Unit composed[kNameCapacity + 1];
-  name = ComposeName(name, composed, kNameCapacity);  // decomposed names give the same values
   (void)EnsureSequenceTable();
   if (EnsureSingleCharTable() == Loaded) {
     const ReplacementTables tables = ProcessReplacementTables(rules_code_page);
-    return TransliterateInto(tables, rules_code_page, name, out,
-                             limit < kNameLimit ? limit : kNameLimit);
+    const std::size_t room = limit < kNameLimit ? limit : kNameLimit;
+    const std::size_t length =
+        TransliterateUncomposedInto(tables, rules_code_page, name, out, room);
+    if (length != kNeedsComposing) return length;
+    return TransliterateInto(tables, rules_code_page, ComposeName(name, composed, kNameCapacity),
+                             out, room);
   }
-  return CopyBoundedWide(out, name, limit < kNameCapacity ? limit : kNameCapacity);
+  return CopyBoundedWide(out, ComposeName(name, composed, kNameCapacity),
+                         limit < kNameCapacity ? limit : kNameCapacity);
 }
 
 }  // namespace

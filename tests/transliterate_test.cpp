@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "tables/load_state.h"
+#include "transform/compose.h"
 
 namespace namefold {
 namespace {
@@ -48,7 +50,7 @@ class Tables {
 };
 
 std::u16string Rewrite(const Tables& tables, int code_page, std::u16string_view name,
-                   std::size_t limit = 1023) {
+                       std::size_t limit = 1023) {
   std::u16string buffer(name);
   buffer.resize(std::max(name.size(), limit) + 1, u'\0');
   Transliterate(tables.view(), code_page, buffer.data(), limit);
@@ -101,8 +103,9 @@ TEST(Transliterate, EmptyReplacementDeletes) {
 }
 
 TEST(Transliterate, SmallKanaRuleUsesTheFirstUnitOfASingleReplacement) {
-  const Tables tables(u"\u304d=ki\r\n\u3083=ya\r\n\u3057=shi\r\n\u3064=\r\n\u30ad=KI\r\n\u30e5=yu\r\n",
-                      u"\u3061\u3083=cha\r\n");
+  const Tables tables(
+      u"\u304d=ki\r\n\u3083=ya\r\n\u3057=shi\r\n\u3064=\r\n\u30ad=KI\r\n\u30e5=yu\r\n",
+      u"\u3061\u3083=cha\r\n");
   struct Row {
     const char* name;
     std::u16string_view in, out;
@@ -147,12 +150,16 @@ TEST(Transliterate, LongResultsAreCut) {
 }
 
 // The engine with a sequence index and unit actions against the plain engine, which walks the
-// lists and tests the ranges unit by unit, on random tables and names under every rule set.
+// lists and tests the ranges unit by unit, on random tables and names under every rule set; and
+// the one pass over a name that may not be composed against composing it first.
 TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
   // Few units, so that entries share keys and prefixes: ASCII, Latin-1, Cyrillic, Greek, Hebrew,
-  // Arabic, kana with a small ya, halfwidth forms and surrogate halves.
+  // Arabic, kana with a small ya, halfwidth forms and surrogate halves; and units that composition
+  // changes, joins or reorders: an acute and a dot below, the kana voicing mark, marks of other
+  // classes (a virama, a stress sign, a Hebrew point) and Hangul jamo.
   constexpr Unit kUnits[] = {u'a',   u'b',   u'~',   0x00E9, 0x0416, 0x03B1, 0x05D0, 0x0627,
-                             0x304D, 0x3083, 0x30E5, 0xFF71, 0xD83D, 0xDE00, 0x4E00};
+                             0x304D, 0x3083, 0x30E5, 0xFF71, 0xD83D, 0xDE00, 0x4E00, 0x0301,
+                             0x0323, 0x3099, 0x094D, 0x0951, 0x05B4, 0x1100, 0x1161};
   constexpr int kCodePages[] = {0, 932, 1250, 1251, 1252, 1253, 1255, 1256};
   std::mt19937 random(17);
   auto unit = [&] { return kUnits[random() % std::size(kUnits)]; };
@@ -191,6 +198,22 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
                 std::u16string_view(expected, expected_length))
           << "round " << round << ", code page " << code_page;
       ASSERT_EQ(actual[actual_length], 0);
+
+      Unit composed[1025];
+      const Unit* composed_name = ComposeName(name.c_str(), composed, 1024);
+      const std::size_t one_pass =
+          TransliterateUncomposedInto(prepared, code_page, name.c_str(), actual, limit);
+      if (one_pass == kNeedsComposing) {
+        ASSERT_TRUE(
+            std::any_of(name.begin(), name.end(),
+                        [](Unit c) { return RoleInComposition(c) != CompositionRole::kStays; }))
+            << "round " << round;
+        continue;
+      }
+      ASSERT_EQ(composed_name, name.c_str()) << "a name that composition changes went through";
+      ASSERT_EQ(std::u16string_view(actual, one_pass),
+                std::u16string_view(expected, expected_length))
+          << "round " << round << ", code page " << code_page;
     }
     ReleaseSequenceIndex(*index);
   }

@@ -185,6 +185,17 @@ std::size_t Append(const Unit* text, std::size_t count, Unit* out, std::size_t l
 
 }  // namespace
 
+CompositionRole RoleInComposition(Unit unit) {
+  switch (Check(unit)) {
+    case kComposed:
+      return CompositionRole::kStays;
+    case kMark:
+      return CompositionRole::kMark;
+    default:
+      return CompositionRole::kMayChange;
+  }
+}
+
 const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
   std::size_t i = FirstToCompose(name, 0);
   if (name[i] == 0) return name;

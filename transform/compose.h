@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "tables/text.h"
 
@@ -10,6 +11,15 @@ namespace namefold {
 
 // Units of work for the composition of one name: every unit may decompose into four.
 inline constexpr std::size_t kComposeCapacity = 4 * 1024;
+
+// What composition may do to a name because of `unit`. A name whose units all stay, and whose
+// marks each follow a unit that stays, is its own composed form.
+enum class CompositionRole : std::uint8_t {
+  kStays,      // a starter that composes with nothing before it
+  kMark,       // a mark that composes with nothing: only reordered among the marks around it
+  kMayChange,  // never part of a composed name, or may compose with the unit before it
+};
+[[nodiscard]] CompositionRole RoleInComposition(Unit unit);
 
 // The composed form of the zero-terminated `name`. Returns `name` itself when none of its units
 // may change, whatever its length; otherwise writes its composed form, cut to `limit` units and

@@ -4,6 +4,7 @@
 
 #include "tables/load_state.h"
 #include "tables/table_files.h"
+#include "transform/compose.h"
 #include "transform/native_ranges.h"
 #include "transform/prepared.h"
 #include "transform/word_scan.h"
@@ -83,16 +84,41 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
   return n;
 }
 
+// Whether composition may change the name because of its unit at `i`: one that composition
+// changes or joins to the unit before it, or a mark right after another mark.
+bool MayComposeAt(const UnitActions& actions, const Unit* name, std::size_t i) {
+  const unsigned action = actions.action[name[i]];
+  if ((action & kMayCompose) != 0) return true;
+  return (action & kMark) != 0 && i > 0 && (actions.action[name[i - 1]] & (kMark | kMayCompose));
+}
+
+// The same for the `count` units from `i` on.
+bool AnyMayCompose(const UnitActions& actions, const Unit* name, std::size_t i, std::size_t count) {
+  for (const std::size_t end = i + count; i < end && name[i] != 0; ++i) {
+    if (MayComposeAt(actions, name, i)) return true;
+  }
+  return false;
+}
+
 // The same loop when the actions of the rules are known: one table access tells a unit that is
-// copied as it is from one that needs a look-up, and the end of the name from both.
+// copied as it is from one that needs a look-up, and the end of the name from both. With
+// kUncomposed the name may not be composed yet: the first unit that composition may change ends
+// the call with kNeedsComposing (units that a sequence consumes and those past a full output
+// included); otherwise such units are rewritten as their other flags say.
+template <bool kUncomposed>
 std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitActions& actions,
                                const Unit* name, Unit* out, std::size_t room) {
   std::size_t n = 0;
   std::size_t i = 0;
   for (;;) {
     const Unit c = name[i];
-    const unsigned action = actions.action[c];
-    if (n == room) break;
+    unsigned action = actions.action[c];
+    if (n == room) {
+      if (kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
+        return kNeedsComposing;
+      }
+      break;
+    }
     if (action == kKeepUnit) {
       if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
         std::size_t run = AsciiRunLength(name + i);
@@ -107,9 +133,21 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
       continue;
     }
     if (action == kEndOfName) break;
+    if ((action & (kMayCompose | kMark)) != 0) {
+      if (kUncomposed && MayComposeAt(actions, name, i)) return kNeedsComposing;
+      action &= ~unsigned{kMayCompose | kMark};
+      if (action == kKeepUnit) {
+        out[n++] = c;
+        ++i;
+        continue;
+      }
+    }
     if ((action & kStartsSequence) != 0) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
+        if (kUncomposed && AnyMayCompose(actions, name, i + 1, match.consumed - 1)) {
+          return kNeedsComposing;
+        }
         Append(match.value, out, n, room);
         i += match.consumed;
         continue;
@@ -141,6 +179,16 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
       const bool starts = tables.index != nullptr ? tables.index->lengths[c] != 0
                                                   : tables.sequence.heads[c] != nullptr;
       if (sequences && starts) action |= kStartsSequence;
+    }
+    switch (RoleInComposition(c)) {
+      case CompositionRole::kStays:
+        break;
+      case CompositionRole::kMark:
+        action |= kMark;
+        break;
+      case CompositionRole::kMayChange:
+        action |= kMayCompose;
+        break;
     }
     actions.action[unit] = static_cast<std::uint8_t>(action);
   }
@@ -185,7 +233,7 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   // filling the whole capacity and cutting afterwards.
   const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
   if (tables.actions != nullptr && tables.actions->code_page == code_page) {
-    return RewriteWithActions(tables, *tables.actions, name, out, room);
+    return RewriteWithActions<false>(tables, *tables.actions, name, out, room);
   }
   const auto native = NativeRanges(code_page);
   switch (native.size()) {  // NativeRanges gives at most three
@@ -200,6 +248,13 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
     default:
       return Rewrite(tables, native, name, out, room);
   }
+}
+
+std::size_t TransliterateUncomposedInto(const ReplacementTables& tables, int code_page,
+                                        const Unit* name, Unit* out, std::size_t limit) {
+  if (tables.actions == nullptr || tables.actions->code_page != code_page) return kNeedsComposing;
+  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
+  return RewriteWithActions<true>(tables, *tables.actions, name, out, room);
 }
 
 void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {

@@ -29,16 +29,18 @@ struct ReplacementTables {
 
 // What the engine does with a unit, decided once for a code page's rules and a pair of tables.
 enum UnitAction : std::uint8_t {
-  kKeepUnit = 0,      // native, or no entry starts with it: copied as it is
-  kSingleEntry = 1,   // flag: it has a single-character entry
+  kKeepUnit = 0,        // native, or no entry starts with it: copied as it is
+  kSingleEntry = 1,     // flag: it has a single-character entry
   kStartsSequence = 2,  // flag: sequence entries start with it
-  kEndOfName = 4,     // the terminator
+  kEndOfName = 4,       // the terminator
+  kMayCompose = 8,      // flag: composition may change a name that holds it
+  kMark = 16,           // flag: a mark, which composition may move after another mark
 };
 
 struct UnitActions {
-  int code_page;                // whose rules
-  const SequenceIndex* index;   // the index of the tables they were built for, or null
-  bool ascii_kept;              // every unit from 1 to 0x7F is kKeepUnit
+  int code_page;               // whose rules
+  const SequenceIndex* index;  // the index of the tables they were built for, or null
+  bool ascii_kept;             // every unit from 1 to 0x7F is kKeepUnit
   std::uint8_t action[65536];
 };
 
@@ -64,5 +66,16 @@ void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, s
 // kTransliterateCapacity - 1, and a terminator. Returns the units written.
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* source,
                               Unit* destination, std::size_t limit);
+
+// What TransliterateUncomposedInto answers for a name that composition may change.
+inline constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
+
+// TransliterateInto for a name that may not be composed (NFC) yet, in one pass where the unit
+// actions of `code_page` are ready: returns kNeedsComposing, with `destination` undefined, when
+// the name holds a unit that composition may change (compose it, then call TransliterateInto),
+// and otherwise what TransliterateInto gives. Without the actions it always asks for composing.
+[[nodiscard]] std::size_t TransliterateUncomposedInto(const ReplacementTables& tables,
+                                                      int code_page, const Unit* source,
+                                                      Unit* destination, std::size_t limit);
 
 }  // namespace namefold
