@@ -35,7 +35,7 @@ std::string LargeSequenceTable() {
   return Utf16Le(text);
 }
 
-enum class Tables { kDefault, kFullSingleChar, kLargeSequence };
+enum class Tables { kDefault, kFullSingleChar, kLargeSequence, kWithOverlays };
 
 struct TableFiles {
   TempDir folder;
@@ -49,6 +49,9 @@ std::unique_ptr<TableFiles> MakeTableFiles(Tables tables) {
   if (tables == Tables::kFullSingleChar) {
     files->single_char = files->folder.path() / "full1.tbl";
     WriteBytes(files->single_char, FullSingleCharTable());
+  } else if (tables == Tables::kWithOverlays) {
+    files->single_char = fs::path(NAMEFOLD_BENCH_OVERLAY_TABLES) / "namefold1.tbl";
+    files->sequence = fs::path(NAMEFOLD_BENCH_OVERLAY_TABLES) / "namefold2.tbl";
   } else if (tables == Tables::kLargeSequence) {
     files->sequence = files->folder.path() / "large2.tbl";
     WriteBytes(files->sequence, LargeSequenceTable());
@@ -80,6 +83,8 @@ void BM_FirstRequest(benchmark::State& state, Tables tables) {
   state.counters["resident_kib"] = benchmark::Counter(added_kib, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK_CAPTURE(BM_FirstRequest, default, Tables::kDefault)
+    ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstRequest, overlays, Tables::kWithOverlays)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FirstRequest, single65536, Tables::kFullSingleChar)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
