@@ -85,7 +85,9 @@ void BM_FirstRequest(benchmark::State& state, Tables tables) {
 BENCHMARK_CAPTURE(BM_FirstRequest, default, Tables::kDefault)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FirstRequest, overlays, Tables::kWithOverlays)
-    ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->Iterations(30)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FirstRequest, single65536, Tables::kFullSingleChar)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FirstRequest, sequence20000, Tables::kLargeSequence)

@@ -54,12 +54,22 @@ BENCHMARK_CAPTURE(BM_Decomposed, NameReplaceUserAll, 4);
 // diphthongs, kana digraphs and doubled consonants, Armenian, all-capital Cyrillic and Devanagari.
 const std::vector<std::u16string>& SequenceHeavyPaths() {
   static const std::vector<std::u16string> paths = [] {
-    const char* const names[] = {
-        "ΕΥΧΑΡΙΣΤΟΥΜΕ ΠΟΛΥ.txt", "ευχαριστούμε πολύ.doc", "ΑΥΤΟΚΙΝΗΤΟ ΜΠΛΕ.jpg",
-        "Ευαγγέλιο και αυγή.pdf", "きょうと しゃしん ちゃのゆ.png", "きっぷ りょこう にっき.txt",
-        "チョコレート シャツ キャット.mp3", "ちょっと まって.txt", "Երևան ու Գյումրի.jpg",
-        "ՈՒՍՈՒՑՈՒՄ.txt", "ЩУКА И ЁЖИК ЖИВУТ.mp3", "ЧАЙКА ШУМИТ.doc", "नमस्ते दुनिया.txt",
-        "क्षत्रिय ज्ञान.pdf", "ΓΓ ΓΚ ΜΠ ΝΤ ΤΖ.txt", "ουου αυαυ ευευ.txt"};
+    const char* const names[] = {"ΕΥΧΑΡΙΣΤΟΥΜΕ ΠΟΛΥ.txt",
+                                 "ευχαριστούμε πολύ.doc",
+                                 "ΑΥΤΟΚΙΝΗΤΟ ΜΠΛΕ.jpg",
+                                 "Ευαγγέλιο και αυγή.pdf",
+                                 "きょうと しゃしん ちゃのゆ.png",
+                                 "きっぷ りょこう にっき.txt",
+                                 "チョコレート シャツ キャット.mp3",
+                                 "ちょっと まって.txt",
+                                 "Երևան ու Գյումրի.jpg",
+                                 "ՈՒՍՈՒՑՈՒՄ.txt",
+                                 "ЩУКА И ЁЖИК ЖИВУТ.mp3",
+                                 "ЧАЙКА ШУМИТ.doc",
+                                 "नमस्ते दुनिया.txt",
+                                 "क्षत्रिय ज्ञान.pdf",
+                                 "ΓΓ ΓΚ ΜΠ ΝΤ ΤΖ.txt",
+                                 "ουου αυαυ ευευ.txt"};
     std::vector<std::u16string> result;
     for (const char* name : names) result.push_back(std::u16string(kFolder) + FromUtf8(name));
     return result;
@@ -126,7 +136,9 @@ void RunTableLoop(benchmark::State& state, const std::vector<std::u16string>& pa
   CountNames(state, paths.size());
 }
 
-void BM_FloorTableLoop(benchmark::State& state) { RunTableLoop(state, CorpusPaths()); }
+void BM_FloorTableLoop(benchmark::State& state) {
+  RunTableLoop(state, CorpusPaths());
+}
 BENCHMARK(BM_FloorTableLoop);
 void BM_FloorTableLoopSequenceHeavy(benchmark::State& state) {
   RunTableLoop(state, SequenceHeavyPaths());

@@ -98,6 +98,8 @@ const SequenceIndex* ProcessSequenceIndex() {
   return sequence_index_built ? &sequence_index : nullptr;
 }
 
-bool SequenceTableSettled() { return sequence_settled.load(std::memory_order_acquire); }
+bool SequenceTableSettled() {
+  return sequence_settled.load(std::memory_order_acquire);
+}
 
 }  // namespace namefold

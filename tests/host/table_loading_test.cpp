@@ -130,9 +130,9 @@ TEST(TableFiles, ConcurrentFirstRequests) {
   constexpr int kPadding = 100000;
   constexpr std::u16string_view kComplete = u"XQ So";
   const std::set<std::u16string> allowed = {
-      u"shop so",         // no single-character table: nothing is replaced
-      u"ShoP So",         // no sequence table
-      u"ShQ So",          // the sequence table met from the o on
+      u"shop so",  // no single-character table: nothing is replaced
+      u"ShoP So",  // no sequence table
+      u"ShQ So",   // the sequence table met from the o on
       std::u16string(kComplete)};
   std::u16string single = u"p=P\r\n", sequence = u"# first line\r\nsh=X\r\n";
   for (int i = 0; i < kPadding; ++i) {
