@@ -31,8 +31,10 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
     index.shift = 64;
     index.mask = 0;
     std::memset(index.lengths, 0, sizeof index.lengths);
+    std::memset(index.followers, 0, sizeof index.followers);
     return false;
   }
+  std::memset(index.followers, 0, sizeof index.followers);
   index.slots = slots;
   index.shift = 64 - bits;
   index.mask = count - 1;
@@ -46,6 +48,8 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
       if (slots[at].sequence != 0) continue;  // an entry higher in the list already answers
       slots[at] = {sequence, node->value, rank};
       lengths |= static_cast<std::uint8_t>(1u << (UnitLength(node->continuation) - 1));
+      const Unit follower = node->continuation[0];
+      index.followers[follower >> 5] |= std::uint32_t{1} << (follower & 31);
     }
     index.lengths[key] = lengths;
   }
@@ -58,6 +62,7 @@ void ReleaseSequenceIndex(SequenceIndex& index) {
   index.shift = 64;
   index.mask = 0;
   std::memset(index.lengths, 0, sizeof index.lengths);
+  std::memset(index.followers, 0, sizeof index.followers);
 }
 
 }  // namespace namefold

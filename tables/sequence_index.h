@@ -28,6 +28,9 @@ struct SequenceIndex {
   // Per key, bit n - 1 is set when an entry has a continuation of n units; 0 for a key without
   // entries, which is all the engine needs to know to pass a unit by.
   std::uint8_t lengths[kKeyCount];
+  // One bit per unit that follows the key in some entry: a key followed by any other unit starts
+  // no sequence, which spares the probes for most capitals of the all-capital entries.
+  std::uint32_t followers[kKeyCount / 32];
 };
 
 // Fills `index` (value-initialized or released) from the lists of `table`, which must outlive it
@@ -58,7 +61,7 @@ void ReleaseSequenceIndex(SequenceIndex& index);
                                                        const Unit* rest) {
   const unsigned lengths = index.lengths[key];
   SequenceMatch match{nullptr, 0};
-  if (lengths == 0) return match;
+  if (lengths == 0 || (index.followers[rest[0] >> 5] >> (rest[0] & 31) & 1) == 0) return match;
   std::uint32_t best_rank = UINT32_MAX;
   std::uint64_t sequence = static_cast<std::uint64_t>(key) << 48;
   // rest is read no further than its terminator: a continuation never holds a zero unit.
