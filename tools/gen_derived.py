@@ -255,15 +255,17 @@ def sequence_lines(unicode_dir=UNICODE_DIR, data_dir=make_tables.DEFAULT_DATA_DI
     return out
 
 
-def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--unicode", default=UNICODE_DIR, help="folder of UnicodeData.txt")
-    parser.add_argument("--update", action="store_true", help="write %s" % OUTPUT)
+def run_generator(name, doc, outputs, argv=None):
+    """The command line that the source generators share: OUTPUTS(unicode_dir) gives
+    {path: lines}; each file is printed, or written with --update."""
+    parser = argparse.ArgumentParser(description=doc.split("\n")[0])
+    parser.add_argument("--unicode", default=UNICODE_DIR, help="folder of the Unicode data files")
+    parser.add_argument("--update", action="store_true", help="write the files")
     args = parser.parse_args(argv)
     try:
-        files = {OUTPUT: lines(args.unicode), SEQUENCE_OUTPUT: sequence_lines(args.unicode)}
+        files = outputs(args.unicode)
     except make_tables.TableSourceError as error:
-        print("gen_derived: error: %s" % error, file=sys.stderr)
+        print("%s: error: %s" % (name, error), file=sys.stderr)
         return 1
     for path, file_lines in files.items():
         text = "\n".join(file_lines) + "\n"
@@ -273,6 +275,11 @@ def main(argv=None):
         with open(path, "w", encoding="utf-8", newline="\n") as f:
             f.write(text)
     return 0
+
+
+def main(argv=None):
+    return run_generator("gen_derived", __doc__, lambda unicode_dir: {
+        OUTPUT: lines(unicode_dir), SEQUENCE_OUTPUT: sequence_lines(unicode_dir)}, argv)
 
 
 if __name__ == "__main__":

@@ -27,7 +27,6 @@ Letters and marks that exist come from UnicodeData.txt of Debian's
 unicode-data package (/usr/share/unicode).
 """
 
-import argparse
 import os
 import sys
 
@@ -235,24 +234,9 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--unicode", default=gen_derived.UNICODE_DIR)
-    parser.add_argument("--update", action="store_true")
-    args = parser.parse_args(argv)
-    try:
-        files = outputs(args.unicode)
-    except make_tables.TableSourceError as error:
-        print("gen_indic: error: %s" % error, file=sys.stderr)
-        return 1
-    for name, lines in files.items():
-        text = "\n".join(lines) + "\n"
-        if args.update:
-            with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), "w", encoding="utf-8",
-                      newline="\n") as f:
-                f.write(text)
-        else:
-            sys.stdout.write(text)
-    return 0
+    return gen_derived.run_generator("gen_indic", __doc__, lambda unicode_dir: {
+        os.path.join(make_tables.DEFAULT_DATA_DIR, name): file_lines
+        for name, file_lines in outputs(unicode_dir).items()}, argv)
 
 
 if __name__ == "__main__":

@@ -17,7 +17,6 @@ fields that replace by the system's rules would rewrite the user's own
 characters, since those code pages have no native range.
 """
 
-import argparse
 import bz2
 import os
 import sys
@@ -71,21 +70,8 @@ def lines(unicode_dir=gen_derived.UNICODE_DIR):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--unicode", default=gen_derived.UNICODE_DIR)
-    parser.add_argument("--update", action="store_true")
-    args = parser.parse_args(argv)
-    try:
-        text = "\n".join(lines(args.unicode)) + "\n"
-    except make_tables.TableSourceError as error:
-        print("gen_unihan: error: %s" % error, file=sys.stderr)
-        return 1
-    if args.update:
-        with open(OUTPUT, "w", encoding="utf-8", newline="\n") as f:
-            f.write(text)
-    else:
-        sys.stdout.write(text)
-    return 0
+    return gen_derived.run_generator(
+        "gen_unihan", __doc__, lambda unicode_dir: {OUTPUT: lines(unicode_dir)}, argv)
 
 
 if __name__ == "__main__":

@@ -34,7 +34,7 @@ constexpr int kLeadingCount = 19, kVowelCount = 21, kTrailingCount = 28;
 enum QuickCheck : std::uint32_t {
   kComposed = 0,      // a starter that composes with nothing before it
   kMark = 1,          // a mark: composed unless it follows a mark of a higher class
-  kCompose = 2,       // decomposes, or is a mark that may compose with what precedes it
+  kCompose = 2,       // never in a composed name, or a mark that may compose with what precedes it
   kMaybeStarter = 3,  // a starter that may compose with the unit before it
 };
 
