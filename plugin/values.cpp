@@ -2,12 +2,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "namefold.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
-#include "tables/load_state.h"
-#include "tables/table_files.h"
 #include "transform/compose.h"
 #include "transform/fold.h"
 #include "transform/transliterate.h"
@@ -84,14 +83,12 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
   // Decomposed names give the values of their composed forms. Most names are composed already:
   // the engine tells so in the same pass that rewrites them.
   Unit composed[kNameCapacity + 1];
-  (void)EnsureSequenceTable();
-  if (EnsureSingleCharTable() == Loaded) {
-    const ReplacementTables tables = ProcessReplacementTables(rules_code_page);
+  if (const std::optional<ReplacementTables> tables = ProcessReplacementTables(rules_code_page)) {
     const std::size_t room = limit < kNameLimit ? limit : kNameLimit;
     const std::size_t length =
-        TransliterateUncomposedInto(tables, rules_code_page, name, out, room);
+        TransliterateUncomposedInto(*tables, rules_code_page, name, out, room);
     if (length != kNeedsComposing) return length;
-    return TransliterateInto(tables, rules_code_page, ComposeName(name, composed, kNameCapacity),
+    return TransliterateInto(*tables, rules_code_page, ComposeName(name, composed, kNameCapacity),
                              out, room);
   }
   return CopyBoundedWide(out, ComposeName(name, composed, kNameCapacity),

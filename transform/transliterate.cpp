@@ -1,5 +1,8 @@
 #include "transform/transliterate.h"
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <span>
 
 #include "tables/load_state.h"
@@ -108,9 +111,31 @@ bool AnyMayCompose(const UnitActions& actions, const Unit* name, std::size_t i, 
 template <bool kUncomposed>
 std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitActions& actions,
                                const Unit* name, Unit* out, std::size_t room) {
+  constexpr std::uint32_t kStop = kStepCareful | (kUncomposed ? kStepComposing : 0);
   std::size_t n = 0;
   std::size_t i = 0;
   for (;;) {
+    // The common steps, while the output has room for kStepWidth more units: no branch on what
+    // the unit becomes, only on whether it needs the careful path below.
+    while (room - n >= kStepWidth) {
+      const Unit c = name[i];
+      const std::uint32_t step = actions.step[c];
+      if ((step & kStop) != 0) break;
+      // name[i + 1] is readable: c is not the terminator, which is careful. Its step is the
+      // next one's anyway; testing the pair costs no branch on what the unit is.
+      static_assert(kStepAffectsPrevious == kStepDependsOnNext << 1);
+      if (((step << 1) & actions.step[name[i + 1]] & kStepAffectsPrevious) != 0) break;
+      const Unit* from = actions.pool + (step >> kStepOffsetShift);
+      std::uint64_t head, tail;
+      std::memcpy(&head, from, sizeof head);
+      std::memcpy(&tail, from + 4, sizeof tail);
+      const std::uint64_t keep = 0 - std::uint64_t{(step & kStepKeep) != 0};
+      head = (head & ~keep) | (c & keep);  // a kept unit's pool units are zero
+      std::memcpy(out + n, &head, sizeof head);
+      std::memcpy(out + n + 4, &tail, sizeof tail);
+      n += step & kStepLengthMask;
+      ++i;
+    }
     const Unit c = name[i];
     unsigned action = actions.action[c];
     if (n == room) {
@@ -160,6 +185,48 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
   return n;
 }
 
+// Fills the steps of `actions` from its actions and the tables they were built for.
+void BuildSteps(const ReplacementTables& tables, UnitActions& actions) {
+  std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
+  std::fill_n(actions.pool, kStepWidth, Unit{0});
+  for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
+    const auto c = static_cast<Unit>(unit);
+    const unsigned action = actions.action[unit];
+    std::uint32_t step = (action & (kMayCompose | kMark)) != 0 ? kStepComposing : 0;
+    // A unit after which some sequence may start, or which the kana rule reads.
+    const bool follows = actions.index != nullptr
+                             ? (actions.index->followers[unit >> 5] >> (unit & 31) & 1) != 0
+                             : true;
+    if (IsSmallKana(c) || follows) step |= kStepAffectsPrevious;
+    const Unit* replacement = tables.single.entries[unit];
+    if ((action & kEndOfName) != 0) {
+      step |= kStepCareful;
+    } else if ((action & (kSingleEntry | kStartsSequence)) == 0) {
+      // Copied as it is; ASCII runs go whole where no table touches ASCII.
+      step |= kStepKeep | 1 | (c < 0x80 && actions.ascii_kept ? kStepCareful : 0);
+    } else {
+      std::size_t length = 0;
+      if (replacement == nullptr) {
+        step |= kStepKeep | 1;
+      } else {
+        while (length <= kStepWidth && replacement[length] != 0) ++length;
+      }
+      if (length > kStepWidth) {
+        step |= kStepCareful;
+      } else if (replacement != nullptr) {
+        step |= static_cast<std::uint32_t>(length) | static_cast<std::uint32_t>(used)
+                                                         << kStepOffsetShift;
+        std::copy_n(replacement, length, actions.pool + used);
+        used += length;
+      }
+      if ((action & kStartsSequence) != 0 || length > 1) step |= kStepDependsOnNext;
+      if ((action & kStartsSequence) != 0 && actions.index == nullptr) step |= kStepCareful;
+    }
+    actions.step[unit] = step;
+  }
+  std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
+}
+
 // The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
 PreparedSlots<UnitActions, 3> process_actions;
 
@@ -196,34 +263,41 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   for (std::size_t unit = 1; unit < 0x80; ++unit) {
     if (actions.action[unit] != kKeepUnit) actions.ascii_kept = false;
   }
+  BuildSteps(tables, actions);
 }
 
 namespace {
 
+// The ready actions of code page 0's rules and of the system's, the only other code page a
+// process uses: once they are there a call reads one word instead of the table states and slots.
+std::atomic<const UnitActions*> ready_actions[2];
+
+ReplacementTables TablesWith(const SequenceIndex* index, const UnitActions* actions) {
+  return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, index, actions};
+}
+
 // The first calls, until the actions of the rules are ready.
-[[gnu::noinline]] ReplacementTables PrepareReplacementTables(int rules_code_page) {
+[[gnu::noinline]] std::optional<ReplacementTables> PrepareReplacementTables(int rules_code_page) {
+  (void)EnsureSequenceTable();
+  if (EnsureSingleCharTable() != Loaded) return std::nullopt;
   const auto key = static_cast<std::uint32_t>(rules_code_page);
   const SequenceIndex* index = ProcessSequenceIndex();
-  const ReplacementTables tables{kProcessSingleCharTable, kProcessSequenceTable,
-                                 kProcessSequenceState, index};
   // While another caller still loads the sequence table its state may yet change: until then
   // every call decides unit by unit.
-  if (!SequenceTableSettled()) return tables;
+  if (!SequenceTableSettled()) return TablesWith(index, nullptr);
   const UnitActions* actions = Prepared(process_actions, key, [&](UnitActions& fresh) {
-    BuildUnitActions(tables, rules_code_page, fresh);
+    BuildUnitActions(TablesWith(index, nullptr), rules_code_page, fresh);
     return true;
   });
-  return {tables.single, tables.sequence, tables.sequence_state, index, actions};
+  if (actions != nullptr) ready_actions[rules_code_page != 0].store(actions, std::memory_order_release);
+  return TablesWith(index, actions);
 }
 
 }  // namespace
 
-ReplacementTables ProcessReplacementTables(int rules_code_page) {
-  const auto key = static_cast<std::uint32_t>(rules_code_page);
-  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
-    return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, actions->index,
-            actions};
-  }
+std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
+  const UnitActions* ready = ready_actions[rules_code_page != 0].load(std::memory_order_acquire);
+  if (ready != nullptr && ready->code_page == rules_code_page) return TablesWith(ready->index, ready);
   return PrepareReplacementTables(rules_code_page);
 }
 

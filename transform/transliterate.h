@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
@@ -37,20 +38,39 @@ enum UnitAction : std::uint8_t {
   kMark = 16,           // flag: a mark, which composition may move after another mark
 };
 
+// The engine's common step, one 32-bit word per unit: append the `length` units found at `offset`
+// in the pool (the unit itself with kStepKeep), unless a flag sends the unit to the careful path.
+// The pool is read kStepWidth units at a time whatever the length, which costs no branch.
+inline constexpr std::size_t kStepWidth = 8;  // longer replacements take the careful path
+inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
+inline constexpr std::uint32_t kStepKeep = 1u << 4;    // the unit itself is appended
+// The end, a long replacement, or an ASCII run to copy whole.
+inline constexpr std::uint32_t kStepCareful = 1u << 5;
+inline constexpr std::uint32_t kStepComposing = 1u << 6;  // composition may change a name here
+// Starts sequences, or the small kana rule may shorten its replacement.
+inline constexpr std::uint32_t kStepDependsOnNext = 1u << 7;
+// Follows a key in some sequence, or is a small kana.
+inline constexpr std::uint32_t kStepAffectsPrevious = 1u << 8;
+inline constexpr unsigned kStepOffsetShift = 9;
+inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
+
 struct UnitActions {
   int code_page;               // whose rules
   const SequenceIndex* index;  // the index of the tables they were built for, or null
   bool ascii_kept;             // every unit from 1 to 0x7F is kKeepUnit
   std::uint8_t action[65536];
+  std::uint32_t step[65536];
+  Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };
 
 // Fills `actions` for `code_page`'s rules and `tables`, whose sequence state must be final (Loaded
 // or Unavailable for good) and which must not change afterwards.
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions);
 
-// The process's tables, as loaded by the table files, with their index and the unit actions of
-// `rules_code_page` once both loads are over. Call only when the single-character table is Loaded.
-[[nodiscard]] ReplacementTables ProcessReplacementTables(int rules_code_page);
+// The process's tables, loaded on first demand, with their index and the unit actions of
+// `rules_code_page` once both loads are over; nothing while the single-character table is not
+// Loaded. Once the actions are ready a call costs one atomic load.
+[[nodiscard]] std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page);
 
 // Units in the engine's output buffer, terminator included; longer output is cut there.
 inline constexpr std::size_t kTransliterateCapacity = 2048;
