@@ -10,6 +10,7 @@
 #include "transform/compose.h"
 #include "transform/fold.h"
 #include "transform/transliterate.h"
+#include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
@@ -70,11 +71,8 @@ int WriteWide(void* field_value, Unit* text, std::size_t length, std::size_t roo
 // kNameCapacity units and composed (NFC), and, when rewritten, the result cut to kNameLimit.
 // Without a single-character table nothing is replaced.
 std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
-  const Unit* name = file_name;
-  const Unit* end = file_name;
-  for (; *end != 0; ++end) {
-    if (*end == platform::kPathSeparator) name = end + 1;
-  }
+  const Unit* end = nullptr;
+  const Unit* name = LastComponent(file_name, platform::kPathSeparator, &end);
   Unit cut[kNameCapacity + 1];
   if (static_cast<std::size_t>(end - name) > kNameCapacity) {
     CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end

@@ -103,6 +103,32 @@ bool AnyMayCompose(const UnitActions& actions, const Unit* name, std::size_t i, 
   return false;
 }
 
+// The common steps from name[i] on, while `out` has room for kStepWidth + 1 more units: no branch
+// on what a unit becomes, only on whether it needs the careful path, where they stop.
+template <std::uint32_t kStop>
+inline void RunSteps(const UnitActions& actions, const Unit* name, std::size_t& i, Unit* out,
+                     std::size_t& n, std::size_t room) {
+  if (room - n <= kStepWidth) return;
+  const Unit* p = name + i;
+  Unit* o = out + n;
+  for (Unit* const end = out + room - kStepWidth; o < end; ++p) {
+    const Unit c = *p;
+    const std::uint32_t step = actions.step[c];
+    if ((step & kStop) != 0) break;
+    // p[1] is readable: c is not the terminator, which is careful. Its step is the next one's
+    // anyway; testing the pair costs no branch on what the unit is.
+    static_assert(kStepAffectsPrevious == kStepDependsOnNext << 1);
+    if (((step << 1) & actions.step[p[1]] & kStepAffectsPrevious) != 0) break;
+    // The unit itself, then its replacement over it, or the zero units of a kept unit after it.
+    *o = c;
+    std::memcpy(o + ((step >> kStepKeepShift) & 1), actions.pool + (step >> kStepOffsetShift),
+                kStepWidth * sizeof(Unit));
+    o += step & kStepLengthMask;
+  }
+  i = static_cast<std::size_t>(p - name);
+  n = static_cast<std::size_t>(o - out);
+}
+
 // The same loop when the actions of the rules are known: one table access tells a unit that is
 // copied as it is from one that needs a look-up, and the end of the name from both. With
 // kUncomposed the name may not be composed yet: the first unit that composition may change ends
@@ -115,27 +141,7 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
   std::size_t n = 0;
   std::size_t i = 0;
   for (;;) {
-    // The common steps, while the output has room for kStepWidth more units: no branch on what
-    // the unit becomes, only on whether it needs the careful path below.
-    while (room - n >= kStepWidth) {
-      const Unit c = name[i];
-      const std::uint32_t step = actions.step[c];
-      if ((step & kStop) != 0) break;
-      // name[i + 1] is readable: c is not the terminator, which is careful. Its step is the
-      // next one's anyway; testing the pair costs no branch on what the unit is.
-      static_assert(kStepAffectsPrevious == kStepDependsOnNext << 1);
-      if (((step << 1) & actions.step[name[i + 1]] & kStepAffectsPrevious) != 0) break;
-      const Unit* from = actions.pool + (step >> kStepOffsetShift);
-      std::uint64_t head, tail;
-      std::memcpy(&head, from, sizeof head);
-      std::memcpy(&tail, from + 4, sizeof tail);
-      const std::uint64_t keep = 0 - std::uint64_t{(step & kStepKeep) != 0};
-      head = (head & ~keep) | (c & keep);  // a kept unit's pool units are zero
-      std::memcpy(out + n, &head, sizeof head);
-      std::memcpy(out + n + 4, &tail, sizeof tail);
-      n += step & kStepLengthMask;
-      ++i;
-    }
+    RunSteps<kStop>(actions, name, i, out, n, room);
     const Unit c = name[i];
     unsigned action = actions.action[c];
     if (n == room) {

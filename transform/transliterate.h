@@ -43,7 +43,8 @@ enum UnitAction : std::uint8_t {
 // The pool is read kStepWidth units at a time whatever the length, which costs no branch.
 inline constexpr std::size_t kStepWidth = 8;  // longer replacements take the careful path
 inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
-inline constexpr std::uint32_t kStepKeep = 1u << 4;    // the unit itself is appended
+inline constexpr unsigned kStepKeepShift = 4;
+inline constexpr std::uint32_t kStepKeep = 1u << kStepKeepShift;  // the unit itself is appended
 // The end, a long replacement, or an ASCII run to copy whole.
 inline constexpr std::uint32_t kStepCareful = 1u << 5;
 inline constexpr std::uint32_t kStepComposing = 1u << 6;  // composition may change a name here

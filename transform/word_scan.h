@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tables/text.h"
 
 namespace namefold {
@@ -34,6 +38,49 @@ NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
   while (in_run(*p)) ++p;
   return static_cast<std::size_t>(p - text);
 }
+
+// The unit after the last `separator` of zero-terminated `path` (`path` itself without one); its
+// terminator in `end`.
+inline const Unit* LastComponentByUnits(const Unit* path, Unit separator, const Unit** end) {
+  const Unit* name = path;
+  const Unit* p = path;
+  for (; *p != 0; ++p) {
+    if (*p == separator) name = p + 1;
+  }
+  *end = p;
+  return name;
+}
+
+#if defined(__SSE2__)
+// The same eight units at a time, in aligned 16-byte blocks (which never cross a page either).
+NAMEFOLD_WHOLE_WORD_READS inline const Unit* LastComponent(const Unit* path, Unit separator,
+                                                           const Unit** end) {
+  const auto address = reinterpret_cast<std::uintptr_t>(path);
+  if ((address & 1) != 0) return LastComponentByUnits(path, separator, end);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i separators = _mm_set1_epi16(static_cast<short>(separator));
+  const Unit* name = path;
+  const auto* block = reinterpret_cast<const Unit*>(address & ~std::uintptr_t{15});
+  // Two mask bits per unit; those of the bytes before the path are dropped.
+  for (unsigned in_path = ~0u << (address & 15);; block += 8, in_path = ~0u) {
+    const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)));
+    auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, separators)));
+    found &= in_path;
+    const unsigned terminator = zeros & in_path;
+    if (terminator != 0) found &= (terminator & (0 - terminator)) - 1;  // only those before it
+    if (found != 0) name = block + (31 - __builtin_clz(found)) / 2 + 1;
+    if (terminator != 0) {
+      *end = block + __builtin_ctz(terminator) / 2;
+      return name;
+    }
+  }
+}
+#else
+inline const Unit* LastComponent(const Unit* path, Unit separator, const Unit** end) {
+  return LastComponentByUnits(path, separator, end);
+}
+#endif
 
 // Copies `count` units; runs of ASCII in names are short, where a call to memcpy costs more than
 // the copy.
