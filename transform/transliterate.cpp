@@ -274,10 +274,6 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 
 namespace {
 
-// The ready actions of code page 0's rules and of the system's, the only other code page a
-// process uses: once they are there a call reads one word instead of the table states and slots.
-std::atomic<const UnitActions*> ready_actions[2];
-
 ReplacementTables TablesWith(const SequenceIndex* index, const UnitActions* actions) {
   return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, index, actions};
 }
@@ -295,15 +291,16 @@ ReplacementTables TablesWith(const SequenceIndex* index, const UnitActions* acti
     BuildUnitActions(TablesWith(index, nullptr), rules_code_page, fresh);
     return true;
   });
-  if (actions != nullptr) ready_actions[rules_code_page != 0].store(actions, std::memory_order_release);
   return TablesWith(index, actions);
 }
 
 }  // namespace
 
 std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
-  const UnitActions* ready = ready_actions[rules_code_page != 0].load(std::memory_order_acquire);
-  if (ready != nullptr && ready->code_page == rules_code_page) return TablesWith(ready->index, ready);
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
+    return TablesWith(actions->index, actions);
+  }
   return PrepareReplacementTables(rules_code_page);
 }
 

@@ -70,7 +70,7 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not
-// Loaded. Once the actions are ready a call costs one atomic load.
+// Loaded. Once the actions are ready a call reads two words.
 [[nodiscard]] std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page);
 
 // Units in the engine's output buffer, terminator included; longer output is cut there.
