@@ -29,10 +29,7 @@ enum Field {
 // A path of 3 units or fewer (a drive root such as C:\) is no file.
 template <typename Char>
 bool IsTooShort(const Char* path) {
-  for (int i = 0; i < 4; ++i) {
-    if (path[i] == 0) return true;
-  }
-  return false;
+  return path[0] == 0 || path[1] == 0 || path[2] == 0 || path[3] == 0;
 }
 
 int WriteBoolean(void* field_value, bool value) {

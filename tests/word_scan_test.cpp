@@ -8,14 +8,15 @@
 namespace namefold {
 namespace {
 
-// The word-at-a-time scan against a plain unit-by-unit loop, on random texts at every alignment,
-// made of units at the edges that the bit tests of a word separate.
+// The word and block scans against a plain unit-by-unit loop, on random texts at every alignment,
+// made of units at the edges that their bit tests separate, after units that end a run.
 TEST(AsciiRunLength, AgreesWithAUnitByUnitScan) {
   constexpr Unit kUnits[] = {u'a', u'/', u'\\', 0x7F, 0x80, 0xFF, 0x100, 0x2F00, 0x8000, 0xFFFF};
   std::mt19937 random(17);
   for (int round = 0; round < 20000; ++round) {
-    const std::size_t offset = random() % 4;  // the text starts at each alignment in turn
-    std::u16string text(offset, u'#');
+    const std::size_t offset = random() % 8;  // the text starts at each alignment in turn
+    std::u16string text(offset, u'\x80');
+    if (offset > 0) text[0] = 0;
     for (auto n = random() % 24; n > 0; --n) {
       text += random() % 3 == 0 ? kUnits[random() % std::size(kUnits)] : u'a';
     }
@@ -23,6 +24,7 @@ TEST(AsciiRunLength, AgreesWithAUnitByUnitScan) {
     std::size_t ascii = 0;
     while (start[ascii] >= 1 && start[ascii] <= 0x7F) ++ascii;
     ASSERT_EQ(AsciiRunLength(start), ascii) << "round " << round;
+    ASSERT_EQ(AsciiRunLengthByWords(start), ascii) << "round " << round;
   }
 }
 

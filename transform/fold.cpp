@@ -157,11 +157,13 @@ bool FoldsUnchanged(int code_page, const Unit* text) {
   for (;;) {
     text += AsciiRunLength(text);
     if (*text == 0) return true;
-    // A surrogate may be half of a pair that UTF-8 keeps: the platform decides from there.
-    if (!Holds(*folds, *text)) {
-      return IsSurrogate(*text) ? platform::FoldsUnchanged(code_page, text) : false;
+    // Then the units up to the next ASCII one, each through the bitmap. A surrogate may be half
+    // of a pair that UTF-8 keeps: the platform decides from there.
+    for (; *text >= 0x80; ++text) {
+      if (!Holds(*folds, *text)) {
+        return IsSurrogate(*text) ? platform::FoldsUnchanged(code_page, text) : false;
+      }
     }
-    ++text;
   }
 }
 

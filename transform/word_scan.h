@@ -21,7 +21,7 @@ namespace namefold {
 #define NAMEFOLD_WHOLE_WORD_READS __attribute__((no_sanitize("address", "thread")))
 
 // Units from `text` on before the first one that is zero or above 0x7F.
-NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
+NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLengthByWords(const Unit* text) {
   const Unit* p = text;
   auto in_run = [](Unit unit) { return static_cast<Unit>(unit - 1) < 0x7F; };  // 1 to 0x7F
   for (; (reinterpret_cast<std::uintptr_t>(p) & 7) != 0; ++p) {
@@ -38,6 +38,32 @@ NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
   while (in_run(*p)) ++p;
   return static_cast<std::size_t>(p - text);
 }
+
+#if defined(__SSE2__)
+// The same eight units at a time, in aligned 16-byte blocks.
+NAMEFOLD_WHOLE_WORD_READS inline std::size_t AsciiRunLength(const Unit* text) {
+  const auto address = reinterpret_cast<std::uintptr_t>(text);
+  if ((address & 1) != 0) return AsciiRunLengthByWords(text);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i above_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const auto* block = reinterpret_cast<const Unit*>(address & ~std::uintptr_t{15});
+  // Two mask bits per unit; those of the bytes before the text are dropped.
+  for (unsigned in_text = ~0u << (address & 15);; block += 8, in_text = ~0u) {
+    const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    const __m128i ascii_or_zero = _mm_cmpeq_epi16(_mm_and_si128(units, above_ascii), zero);
+    const auto ascii = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi16(units, zero), ascii_or_zero)));
+    const unsigned ends = ~ascii & 0xFFFF & in_text;
+    if (ends != 0) {
+      return static_cast<std::size_t>(block + __builtin_ctz(ends) / 2 - text);
+    }
+  }
+}
+#else
+inline std::size_t AsciiRunLength(const Unit* text) {
+  return AsciiRunLengthByWords(text);
+}
+#endif
 
 // The unit after the last `separator` of zero-terminated `path` (`path` itself without one); its
 // terminator in `end`.
