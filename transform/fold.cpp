@@ -130,9 +130,12 @@ std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destina
     CopyUnits(source + i, ascii, destination + i);
     i += ascii;
     if (i == limit || source[i] == 0) break;
-    const Unit unit = source[i];
-    if (!IsSurrogate(unit)) {
-      destination[i++] = folds->folded[unit];
+    if (!IsSurrogate(source[i])) {
+      // The units up to the next ASCII one or surrogate, each through the map.
+      do {
+        destination[i] = folds->folded[source[i]];
+        ++i;
+      } while (i < limit && source[i] >= 0x80 && !IsSurrogate(source[i]));
       continue;
     }
     // A run of surrogates, folded in one piece so that a pair stays together.
