@@ -102,28 +102,32 @@ Unit Compose(Unit first, Unit second) {
              : Unit{0};
 }
 
+}  // namespace
+
+bool ComposesAt(const Unit* name, std::size_t i) {
+  const Unit unit = name[i];
+  switch (Check(unit)) {
+    case kComposed:
+      return false;
+    case kCompose:
+      return true;
+    case kMaybeStarter:  // after a mark it is blocked; after a starter it joins only that one
+      return i > 0 && Check(name[i - 1]) != kMark && Compose(name[i - 1], unit) != 0;
+    case kMark:
+      return i > 0 && Check(name[i - 1]) == kMark &&
+             CombiningClass(name[i - 1]) > CombiningClass(unit);
+  }
+  return true;
+}
+
+namespace {
+
 // The first position from `i` on (`i` where a composed form may start) where `name` may not be
-// composed already: a unit to compose, or a mark right after a mark of a higher class. The end
-// of the name when there is none.
+// composed already. The end of the name when there is none.
 std::size_t FirstToCompose(const Unit* name, std::size_t i) {
-  Unit previous_mark = 0;
   for (; name[i] != 0; ++i) {
     const Unit unit = name[i];
-    if ((kNotComposed[unit >> 5] >> (unit & 31) & 1) == 0) {
-      previous_mark = 0;
-      continue;
-    }
-    const QuickCheck check = Check(unit);
-    if (check == kCompose) {
-      return i;
-    } else if (check == kMaybeStarter) {
-      // After a mark it is blocked; after a starter that is composed it joins only that one.
-      if (i > 0 && previous_mark == 0 && Compose(name[i - 1], unit) != 0) return i;
-      previous_mark = 0;
-    } else {
-      if (previous_mark != 0 && CombiningClass(previous_mark) > CombiningClass(unit)) return i;
-      previous_mark = unit;
-    }
+    if ((kNotComposed[unit >> 5] >> (unit & 31) & 1) != 0 && ComposesAt(name, i)) return i;
   }
   return i;
 }

@@ -21,6 +21,11 @@ enum class CompositionRole : std::uint8_t {
 };
 [[nodiscard]] CompositionRole RoleInComposition(Unit unit);
 
+// Whether composition changes `name` at its unit `i`, whatever follows: a unit never found in a
+// composed name, one that composes with the unit before it, or a mark after a mark of a higher
+// class. A name for which this holds at no unit is its own composed form.
+[[nodiscard]] bool ComposesAt(const Unit* name, std::size_t i);
+
 // The composed form of the zero-terminated `name`. Returns `name` itself when none of its units
 // may change, whatever its length; otherwise writes its composed form, cut to `limit` units and
 // terminated, into `buffer` (limit + 1 units, not `name`) and returns `buffer`. Units of the BMP

@@ -87,12 +87,9 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
   return n;
 }
 
-// Whether composition may change the name because of its unit at `i`: one that composition
-// changes or joins to the unit before it, or a mark right after another mark.
+// Whether composition changes the name at its unit `i`: the unit's action says when it may.
 bool MayComposeAt(const UnitActions& actions, const Unit* name, std::size_t i) {
-  const unsigned action = actions.action[name[i]];
-  if ((action & kMayCompose) != 0) return true;
-  return (action & kMark) != 0 && i > 0 && (actions.action[name[i - 1]] & (kMark | kMayCompose));
+  return (actions.action[name[i]] & (kMayCompose | kMark)) != 0 && ComposesAt(name, i);
 }
 
 // The same for the `count` units from `i` on.
