@@ -43,8 +43,8 @@ constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std:
 }
 
 // What a code page does with each unit alone: a bit per unit that comes back unchanged, and the
-// fold of every other unit but the surrogates, a forbidden substitute already turned into '_'.
-// Surrogates are neither: UTF-8 keeps only a whole pair, so the platform folds them in context.
+// fold of every unit, a forbidden substitute already turned into '_'. Surrogates are neither (their
+// fold is 0, as the terminator's): UTF-8 keeps only a whole pair, so the platform folds them in context.
 struct CodePageFolds {
   std::uint64_t unchanged[65536 / 64];
   Unit folded[65536];
@@ -68,8 +68,10 @@ bool FillCodePageFolds(int code_page, CodePageFolds& folds) {
   }
   for (std::size_t unit = 0; unit < 65536; ++unit) {
     Unit& folded = folds.folded[unit];
-    const bool kept = folded == unit && unit != 0 && !IsSurrogate(static_cast<Unit>(unit));
+    const bool surrogate = IsSurrogate(static_cast<Unit>(unit));
+    const bool kept = folded == unit && unit != 0 && !surrogate;
     if (!kept && IsForbiddenInFileNames(folded) && folded != unit) folded = u'_';
+    if (surrogate || unit == 0) folded = 0;  // the end; surrogates are folded in context
     std::uint64_t& word = folds.unchanged[unit >> 6];
     const std::uint64_t bit = std::uint64_t{1} << (unit & 63);
     word = kept ? word | bit : word & ~bit;
@@ -124,20 +126,14 @@ std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destina
   const std::size_t limit = size - 1;
   std::size_t i = 0;
   while (i < limit) {
-    // ASCII comes back as it is from every code page: copied a run at a time.
-    std::size_t ascii = AsciiRunLength(source + i);
-    if (ascii > limit - i) ascii = limit - i;
-    CopyUnits(source + i, ascii, destination + i);
-    i += ascii;
-    if (i == limit || source[i] == 0) break;
-    if (!IsSurrogate(source[i])) {
-      // The units up to the next ASCII one or surrogate, each through the map.
-      do {
-        destination[i] = folds->folded[source[i]];
-        ++i;
-      } while (i < limit && source[i] >= 0x80 && !IsSurrogate(source[i]));
+    // Every unit but the terminator and the surrogates folds alone, through the map, where those
+    // two hold 0: one load and one test per unit.
+    const Unit folded = folds->folded[source[i]];
+    if (folded != 0 || (source[i] != 0 && !IsSurrogate(source[i]))) {
+      destination[i++] = folded;
       continue;
     }
+    if (source[i] == 0) break;
     // A run of surrogates, folded in one piece so that a pair stays together.
     std::size_t end = i + 1;
     while (end < limit && IsSurrogate(source[end])) ++end;
