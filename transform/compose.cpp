@@ -53,6 +53,14 @@ constexpr auto kNotComposed = [] {
   return bits;
 }();
 
+// The units that stand first in some composition pair, one bit each: most units before a unit that
+// may compose with them are not, and need no search. Computed by the compiler.
+constexpr auto kFirstOfPair = [] {
+  std::array<std::uint32_t, 0x10000 / 32> bits{};
+  for (const Composition& pair : kCompositions) bits[pair.first >> 5] |= 1u << (pair.first & 31);
+  return bits;
+}();
+
 std::uint8_t CombiningClass(Unit unit) {
   const QuickCheck check = Check(unit);
   if (check == kComposed || check == kMaybeStarter) return 0;
@@ -92,6 +100,7 @@ Unit Compose(Unit first, Unit second) {
       trailing > 0 && trailing < kTrailingCount) {
     return static_cast<Unit>(first + trailing);
   }
+  if ((kFirstOfPair[first >> 5] >> (first & 31) & 1) == 0) return 0;
   const auto* row = std::lower_bound(
       std::begin(kCompositions), std::end(kCompositions), Composition{first, second, 0},
       [](const Composition& a, const Composition& b) {
