@@ -2,6 +2,7 @@
 // not depend on how many entries share a key.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -45,13 +46,19 @@ void ReleaseSequenceIndex(SequenceIndex& index);
   return (sequence * 0x9E3779B97F4A7C15u) >> shift;  // Fibonacci hashing: the top bits mix best
 }
 
-// The slot of `sequence`, or null.
-[[nodiscard]] inline const SequenceIndex::Slot* FindSlot(const SequenceIndex& index,
+// What FindSlot gives for a sequence without a slot: no value, and a rank that loses to any.
+inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX};
+
+// The slot of `sequence`, or kNoSlot. A probe stops at the sequence or at a free slot, mostly the
+// first one; which of the two it found costs no branch.
+[[nodiscard]] inline const SequenceIndex::Slot& FindSlot(const SequenceIndex& index,
                                                          std::uint64_t sequence) {
   for (std::uint64_t at = SequenceHash(sequence, index.shift);; at = (at + 1) & index.mask) {
     const SequenceIndex::Slot& slot = index.slots[at];
-    if (slot.sequence == sequence) return &slot;
-    if (slot.sequence == 0) return nullptr;  // some slots are always free
+    // One test for both ends, the sequence or a free slot (some slots are always free).
+    if (std::min(slot.sequence ^ sequence, slot.sequence) == 0) {
+      return slot.sequence == sequence ? slot : kNoSlot;
+    }
   }
 }
 
@@ -70,11 +77,10 @@ void ReleaseSequenceIndex(SequenceIndex& index);
     if (unit == 0) break;
     sequence |= static_cast<std::uint64_t>(unit) << (48 - 16 * n);
     if ((lengths & (1u << (n - 1))) == 0) continue;
-    const SequenceIndex::Slot* slot = FindSlot(index, sequence);
-    if (slot != nullptr && slot->rank < best_rank) {
-      best_rank = slot->rank;
-      match = {slot->value, n + 1};
-    }
+    const SequenceIndex::Slot& slot = FindSlot(index, sequence);
+    const bool better = slot.rank < best_rank;
+    best_rank = better ? slot.rank : best_rank;
+    match = {better ? slot.value : match.value, better ? n + 1 : match.consumed};
   }
   return match;
 }
