@@ -128,12 +128,17 @@ std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destina
   while (i < limit) {
     // Every unit but the terminator and the surrogates folds alone, through the map, where those
     // two hold 0: one load and one test per unit.
-    const Unit folded = folds->folded[source[i]];
-    if (folded != 0 || (source[i] != 0 && !IsSurrogate(source[i]))) {
-      destination[i++] = folded;
+    for (const Unit* const map = folds->folded; i < limit; ++i) {
+      const Unit folded = map[source[i]];
+      if (folded == 0) break;
+      destination[i] = folded;
+    }
+    if (i == limit || source[i] == 0) break;
+    if (!IsSurrogate(source[i])) {  // a unit that the code page itself folds to 0
+      destination[i] = 0;
+      ++i;
       continue;
     }
-    if (source[i] == 0) break;
     // A run of surrogates, folded in one piece so that a pair stays together.
     std::size_t end = i + 1;
     while (end < limit && IsSurrogate(source[end])) ++end;
