@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "tables/load_state.h"
+#include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
 #include "transform/native_ranges.h"
@@ -20,6 +21,32 @@ namespace {
 constexpr int kCodePages[] = {0, 932, 1250, 1251, 1252, 1253, 1255, 1256, 65001};
 constexpr std::size_t kLimits[] = {0, 1, 2, 3, 7, 64, 1023, 2046, 2047, 2048, 4000};
 
+// The engine with the sequence index and the unit actions gives what the plain engine gives,
+// writing no further than the limit: the destination holds exactly limit + 1 units.
+void CheckPreparedEngine(const SingleCharTable& single, const SequenceTable& sequence,
+                         const std::atomic<int>& sequence_state, int code_page,
+                         const std::u16string& name, std::size_t limit) {
+  static UnitActions* const actions = new UnitActions{};
+  SequenceIndex index{};
+  if (!BuildSequenceIndex(sequence, index)) return;
+  const ReplacementTables plain{single, sequence, sequence_state};
+  const ReplacementTables fast{single, sequence, sequence_state, &index, actions};
+  BuildUnitActions(fast, code_page, *actions);
+  const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
+  std::vector<Unit> expected(room + 1), actual(room + 1);
+  const std::size_t length = TransliterateInto(plain, code_page, name.c_str(), expected.data(), room);
+  FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual.data(), room) == length);
+  FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
+  // The one pass over a name that may not be composed: the same, or a request to compose it.
+  const std::size_t one_pass =
+      TransliterateUncomposedInto(fast, code_page, name.c_str(), actual.data(), room);
+  if (one_pass != kNeedsComposing) {
+    FUZZ_CHECK(one_pass == length);
+    FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
+  }
+  ReleaseSequenceIndex(index);
+}
+
 void Run(const std::uint8_t* data, std::size_t size) {
   // 512 KiB each: kept between inputs; only the entries of the units the table texts hold can be
   // set, and only those are cleared afterwards.
@@ -29,7 +56,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   const int code_page = kCodePages[input.Byte() % std::size(kCodePages)];
   const std::size_t limit = kLimits[input.Byte() % std::size(kLimits)];
-  const bool sequence_loaded = (input.Byte() & 1) != 0;
+  const std::uint8_t flags = input.Byte();
+  const bool sequence_loaded = (flags & 1) != 0;
+  const bool prepared = (flags & 6) == 6;  // one input in four: the actions take a while to build
   const std::u16string single_file = input.Units();
   const std::u16string sequence_file = input.Units();
   Unit* const single_text = MallocText(single_file);
@@ -65,6 +94,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
       ++at;
     }
   }
+  if (prepared) CheckPreparedEngine(*single, *sequence, sequence_state, code_page, name, limit);
+
   for (const Unit key : single_file) single->entries[key] = nullptr;
   for (const Unit key : sequence_file) {
     while (SequenceNode* node = sequence->heads[key]) {
