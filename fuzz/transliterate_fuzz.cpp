@@ -34,7 +34,8 @@ void CheckPreparedEngine(const SingleCharTable& single, const SequenceTable& seq
   BuildUnitActions(fast, code_page, *actions);
   const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
   std::vector<Unit> expected(room + 1), actual(room + 1);
-  const std::size_t length = TransliterateInto(plain, code_page, name.c_str(), expected.data(), room);
+  const std::size_t length =
+      TransliterateInto(plain, code_page, name.c_str(), expected.data(), room);
   FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual.data(), room) == length);
   FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
   // The one pass over a name that may not be composed: the same, or a request to compose it.

@@ -44,7 +44,8 @@ constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std:
 
 // What a code page does with each unit alone: a bit per unit that comes back unchanged, and the
 // fold of every unit, a forbidden substitute already turned into '_'. Surrogates are neither (their
-// fold is 0, as the terminator's): UTF-8 keeps only a whole pair, so the platform folds them in context.
+// fold is 0, as the terminator's): UTF-8 keeps only a whole pair, so the platform folds them in
+// context.
 struct CodePageFolds {
   std::uint64_t unchanged[65536 / 64];
   Unit folded[65536];

@@ -41,7 +41,7 @@ enum UnitAction : std::uint8_t {
 // The engine's common step, one 32-bit word per unit: append the `length` units found at `offset`
 // in the pool (the unit itself with kStepKeep), unless a flag sends the unit to the careful path.
 // The pool is read kStepWidth units at a time whatever the length, which costs no branch.
-inline constexpr std::size_t kStepWidth = 8;  // longer replacements take the careful path
+inline constexpr std::size_t kStepWidth = 8;           // longer replacements take the careful path
 inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
 inline constexpr unsigned kStepKeepShift = 4;
 inline constexpr std::uint32_t kStepKeep = 1u << kStepKeepShift;  // the unit itself is appended
