@@ -38,14 +38,15 @@ enum UnitAction : std::uint8_t {
   kMark = 16,           // flag: a mark, which composition may move after another mark
 };
 
-// The engine's common step, one 32-bit word per unit: append the `length` units found at `offset`
-// in the pool (the unit itself with kStepKeep), unless a flag sends the unit to the careful path.
-// The pool is read kStepWidth units at a time whatever the length, which costs no branch.
+// The engine's common step, one 32-bit word per unit: append the unit's replacement, the units
+// of the pool from the offset in the top bits on, as many as the length in the low bits says (or,
+// with kStepKeep, the unit itself), unless a flag sends the unit to the careful path. The pool is
+// read kStepWidth units at a time whatever the length, which costs no branch.
 inline constexpr std::size_t kStepWidth = 8;           // longer replacements take the careful path
 inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
 inline constexpr unsigned kStepKeepShift = 4;
 inline constexpr std::uint32_t kStepKeep = 1u << kStepKeepShift;  // the unit itself is appended
-// The end, a long replacement, or an ASCII run to copy whole.
+// The end, a long replacement, an ASCII run to copy whole, or sequences without an index.
 inline constexpr std::uint32_t kStepCareful = 1u << 5;
 inline constexpr std::uint32_t kStepComposing = 1u << 6;  // composition may change a name here
 // Starts sequences, or the small kana rule may shorten its replacement.
@@ -70,7 +71,7 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not
-// Loaded. Once the actions are ready a call reads two words.
+// Loaded. Once the actions are ready a call reads the state words of their slots, nothing else.
 [[nodiscard]] std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page);
 
 // Units in the engine's output buffer, terminator included; longer output is cut there.
