@@ -1,9 +1,11 @@
-// Scans of zero-terminated UTF-16 text a machine word (four units) at a time.
+// Scans of zero-terminated UTF-16 text a machine word (four units) at a time, or with SSE2 a
+// 16-byte block (eight units) at a time.
 //
-// The words are 8-byte aligned and read whole, so the last one may hold up to three units past
-// the terminator. An aligned word never crosses a page boundary, so those bytes are always
-// readable; their values are never used, since every scan ends at the terminator. The sanitizers
-// would count them as read beyond the string, hence the attribute on each scan.
+// The words and blocks are aligned to their size and read whole, so the first may hold units
+// before the text and the last up to seven units past the terminator. An aligned word or block
+// never crosses a page boundary, so those bytes are always readable; their values are never used,
+// since every scan masks what lies before the text and ends at the terminator. The sanitizers
+// would count them as read outside the string, hence the attribute on each scan.
 #pragma once
 
 #include <cstddef>
