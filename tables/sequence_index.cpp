@@ -14,12 +14,23 @@ std::uint64_t PackSequence(Unit key, const Unit (&continuation)[4]) {
   return sequence;
 }
 
+// The slot of `sequence` in `index`, or the free slot where it belongs.
+SequenceIndex::Slot& SlotFor(SequenceIndex& index, std::uint64_t sequence) {
+  std::uint64_t at = SequenceHash(sequence, index.shift);
+  while (index.slots[at].sequence != 0 && index.slots[at].sequence != sequence) {
+    at = (at + 1) & index.mask;
+  }
+  return index.slots[at];
+}
+
 }  // namespace
 
 bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
-  std::size_t entries = 0;
+  std::size_t entries = 0;  // the entries and their shorter prefixes, at most
   for (const SequenceNode* head : table.heads) {
-    for (const SequenceNode* node = head; node != nullptr; node = node->next) ++entries;
+    for (const SequenceNode* node = head; node != nullptr; node = node->next) {
+      entries += UnitLength(node->continuation);
+    }
   }
   unsigned bits = 4;
   // At most three quarters used: probes stay short, and a free slot ends every search.
@@ -43,13 +54,20 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
     std::uint32_t rank = 0;
     for (const SequenceNode* node = table.heads[key]; node != nullptr; node = node->next, ++rank) {
       const std::uint64_t sequence = PackSequence(static_cast<Unit>(key), node->continuation);
-      std::uint64_t at = SequenceHash(sequence, index.shift);
-      while (slots[at].sequence != 0 && slots[at].sequence != sequence) at = (at + 1) & index.mask;
-      if (slots[at].sequence != 0) continue;  // an entry higher in the list already answers
-      slots[at] = {sequence, node->value, rank};
-      lengths |= static_cast<std::uint8_t>(1u << (UnitLength(node->continuation) - 1));
+      SequenceIndex::Slot& slot = SlotFor(index, sequence);
+      if (slot.sequence != 0 && slot.value != nullptr) continue;  // a higher entry answers
+      slot = {sequence, node->value, rank, slot.longer};
+      const std::size_t length = UnitLength(node->continuation);
+      lengths |= static_cast<std::uint8_t>(1u << (length - 1));
       const Unit follower = node->continuation[0];
       index.followers[follower >> 5] |= std::uint32_t{1} << (follower & 31);
+      // Its shorter prefixes: entries of their own, or slots that only say that this one exists.
+      for (std::size_t shorter = 1; shorter < length; ++shorter) {
+        const std::uint64_t prefix = sequence & ~(~std::uint64_t{0} >> (16 + 16 * shorter));
+        SequenceIndex::Slot& before = SlotFor(index, prefix);
+        if (before.sequence == 0) before = {prefix, nullptr, UINT32_MAX, false};
+        before.longer = true;
+      }
     }
     index.lengths[key] = lengths;
   }

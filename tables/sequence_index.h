@@ -14,12 +14,15 @@ namespace namefold {
 // Only three sequences can match at a position: the key followed by the next one, two or three
 // units of the name. Of all the entries for one whole sequence only the first in list order can
 // ever be found, so the index holds that one, with its place in the list; of the three candidates
-// the one that stands first in the list wins, exactly as the walk decides.
+// the one that stands first in the list wins, exactly as the walk decides. Every shorter prefix
+// of an entry has a slot too, which says so, so that a look-up stops at the first candidate that
+// no longer entry begins with.
 struct SequenceIndex {
   struct Slot {
     std::uint64_t sequence;  // key, then the continuation, 16 bits each; 0 marks a free slot
-    const Unit* value;       // the entry's value, in its node
+    const Unit* value;       // the entry's value, in its node; null for a prefix of entries only
     std::uint32_t rank;      // the entry's place in its key's list: 0 is tried first
+    bool longer;             // some longer entry begins with this sequence
   };
   static constexpr std::size_t kKeyCount = 65536;
 
@@ -46,8 +49,9 @@ void ReleaseSequenceIndex(SequenceIndex& index);
   return (sequence * 0x9E3779B97F4A7C15u) >> shift;  // Fibonacci hashing: the top bits mix best
 }
 
-// What FindSlot gives for a sequence without a slot: no value, and a rank that loses to any.
-inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX};
+// What FindSlot gives for a sequence without a slot: no value, a rank that loses to any, and no
+// longer entry that begins with it.
+inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX, false};
 
 // The slot of `sequence`, or kNoSlot. A probe stops at the sequence or at a free slot, mostly the
 // first one; which of the two it found costs no branch.
@@ -81,6 +85,7 @@ inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX};
     const bool better = slot.rank < best_rank;
     best_rank = better ? slot.rank : best_rank;
     match = {better ? slot.value : match.value, better ? n + 1 : match.consumed};
+    if (!slot.longer) break;  // no entry continues this sequence
   }
   return match;
 }
