@@ -53,6 +53,14 @@ constexpr auto kNotComposed = [] {
   return bits;
 }();
 
+// The units with a canonical decomposition, one bit each. A unit to compose (kCompose) without
+// one is a mark that composes with some starters; with one, it is never in a composed name.
+constexpr auto kDecomposes = [] {
+  std::array<std::uint32_t, 0x10000 / 32> bits{};
+  for (const Decomposition& row : kDecompositions) bits[row.unit >> 5] |= 1u << (row.unit & 31);
+  return bits;
+}();
+
 // The units that stand first in some composition pair, one bit each: most units before a unit that
 // may compose with them are not, and need no search. Computed by the compiler.
 constexpr auto kFirstOfPair = [] {
@@ -118,13 +126,26 @@ bool ComposesAt(const Unit* name, std::size_t i) {
   switch (Check(unit)) {
     case kComposed:
       return false;
-    case kCompose:
-      return true;
+    case kCompose: {
+      if ((kDecomposes[unit >> 5] >> (unit & 31) & 1) != 0) return true;  // never composed
+      // A mark that composes with some starters. Right after a starter that stays whole it joins
+      // only that one; after a mark, or a starter that decomposes into marks, it may join an
+      // earlier starter, or move.
+      if (i == 0) return false;
+      const Unit previous = name[i - 1];
+      const QuickCheck before = Check(previous);
+      return before == kMark || before == kCompose ||
+             (kDecomposes[previous >> 5] >> (previous & 31) & 1) != 0 ||
+             Compose(previous, unit) != 0;
+    }
     case kMaybeStarter:  // after a mark it is blocked; after a starter it joins only that one
       return i > 0 && Check(name[i - 1]) != kMark && Compose(name[i - 1], unit) != 0;
-    case kMark:
-      return i > 0 && Check(name[i - 1]) == kMark &&
+    case kMark: {  // moved after a mark of a higher class
+      if (i == 0) return false;
+      const QuickCheck before = Check(name[i - 1]);
+      return (before == kMark || before == kCompose) &&
              CombiningClass(name[i - 1]) > CombiningClass(unit);
+    }
   }
   return true;
 }
@@ -217,7 +238,7 @@ const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
     // The segment to compose runs from the last starter before i up to the next unit that
     // composes with nothing before it: the units around it are composed already.
     std::size_t start = i;
-    while (start > from && Check(name[start - 1]) == kMark) --start;
+    while (start > from && CombiningClass(name[start - 1]) != 0) --start;
     if (start > from) --start;
     std::size_t end = i + 1;
     while (name[end] != 0 && Check(name[end]) != kComposed) ++end;
