@@ -111,7 +111,7 @@ TEST(Compose, ComposedNamesAreNotCopied) {
   const std::u16string names[] = {
       long_name,
       u"\u092B\u093C\u093F\u0932\u094D\u092E",  // Hindi: a nukta after pha
-      u"\u0DBD\u0DCA\u0DB6",                  // Sinhala: al-lakuna after a consonant
+      u"\u0DBD\u0DCA\u0DB6",                    // Sinhala: al-lakuna after a consonant
   };
   for (const std::u16string& name : names) {
     Unit buffer[8];
