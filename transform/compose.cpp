@@ -119,6 +119,12 @@ Unit Compose(Unit first, Unit second) {
              : Unit{0};
 }
 
+// A unit of a combining class other than 0: a mark, or a mark that composes with some starters.
+bool IsNonStarter(Unit unit) {
+  const QuickCheck check = Check(unit);
+  return check == kMark || (check == kCompose && CombiningClass(unit) != 0);
+}
+
 }  // namespace
 
 bool ComposesAt(const Unit* name, std::size_t i) {
@@ -238,7 +244,7 @@ const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
     // The segment to compose runs from the last starter before i up to the next unit that
     // composes with nothing before it: the units around it are composed already.
     std::size_t start = i;
-    while (start > from && CombiningClass(name[start - 1]) != 0) --start;
+    while (start > from && IsNonStarter(name[start - 1])) --start;
     if (start > from) --start;
     std::size_t end = i + 1;
     while (name[end] != 0 && Check(name[end]) != kComposed) ++end;
