@@ -8,6 +8,8 @@
 #include <random>
 #include <sstream>
 
+#include "cli/utf.h"
+
 namespace namefold::bench {
 namespace {
 
@@ -49,24 +51,9 @@ void CountNames(benchmark::State& state, std::size_t names) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
-  std::u16string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    if (i + length > text.size()) Fail("corpus is not UTF-8");
-    char32_t c = length == 1 ? b : b & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += length;
-  }
-  return out;
+  std::u16string units;
+  if (!cli::DecodeUtf8(text, units)) Fail("corpus is not UTF-8");
+  return units;
 }
 
 std::string Utf16Le(std::u16string_view text) {
