@@ -87,9 +87,9 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
   return n;
 }
 
-// Whether composition changes the name at its unit `i`: the unit's action says when it may.
+// Whether composition changes the name at its unit `i`: the unit's step says when it may.
 bool MayComposeAt(const UnitActions& actions, const Unit* name, std::size_t i) {
-  return (actions.action[name[i]] & (kMayCompose | kMark)) != 0 && ComposesAt(name, i);
+  return (actions.step[name[i]] & kStepComposing) != 0 && ComposesAt(name, i);
 }
 
 // The same for the `count` units from `i` on.
@@ -140,14 +140,16 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
   for (;;) {
     RunSteps<kStop>(actions, name, i, out, n, room);
     const Unit c = name[i];
-    unsigned action = actions.action[c];
+    const std::uint32_t step = actions.step[c];
     if (n == room) {
       if (kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
         return kNeedsComposing;
       }
       break;
     }
-    if (action == kKeepUnit) {
+    if (c == 0) break;
+    if (kUncomposed && MayComposeAt(actions, name, i)) return kNeedsComposing;
+    if ((step & (kStepKeep | kStepStartsSequence)) == kStepKeep) {
       if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
         std::size_t run = AsciiRunLength(name + i);
         if (run > room - n) run = room - n;
@@ -160,17 +162,7 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
       }
       continue;
     }
-    if (action == kEndOfName) break;
-    if ((action & (kMayCompose | kMark)) != 0) {
-      if (kUncomposed && MayComposeAt(actions, name, i)) return kNeedsComposing;
-      action &= ~unsigned{kMayCompose | kMark};
-      if (action == kKeepUnit) {
-        out[n++] = c;
-        ++i;
-        continue;
-      }
-    }
-    if ((action & kStartsSequence) != 0) {
+    if ((step & kStepStartsSequence) != 0) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
         if (kUncomposed && AnyMayCompose(actions, name, i + 1, match.consumed - 1)) {
@@ -188,23 +180,43 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
   return n;
 }
 
-// Fills the steps of `actions` from its actions and the tables they were built for.
-void BuildSteps(const ReplacementTables& tables, UnitActions& actions) {
+// The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
+PreparedSlots<UnitActions, 3> process_actions;
+
+}  // namespace
+
+void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
+  const std::span<const UnitRange> native = NativeRanges(code_page);
+  const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
+  actions.code_page = code_page;
+  actions.index = tables.index;
+  // What the rules make of a unit: its single-character entry, and whether sequences start with
+  // it; a native unit has neither.
+  auto entry = [&](Unit c) { return tables.single.entries[c]; };
+  auto starts = [&](Unit c) {
+    return sequences && (tables.index != nullptr ? tables.index->lengths[c] != 0
+                                                 : tables.sequence.heads[c] != nullptr);
+  };
+  actions.ascii_kept = true;
+  for (Unit c = 1; c < 0x80; ++c) {
+    if (!InRanges(native, c) && (entry(c) != nullptr || starts(c))) actions.ascii_kept = false;
+  }
   std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
   std::fill_n(actions.pool, kStepWidth, Unit{0});
   for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
     const auto c = static_cast<Unit>(unit);
-    const unsigned action = actions.action[unit];
-    std::uint32_t step = (action & (kMayCompose | kMark)) != 0 ? kStepComposing : 0;
+    std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
     // A unit after which some sequence may start, or which the kana rule reads.
-    const bool follows = actions.index != nullptr
-                             ? (actions.index->followers[unit >> 5] >> (unit & 31) & 1) != 0
+    const bool follows = tables.index != nullptr
+                             ? (tables.index->followers[unit >> 5] >> (unit & 31) & 1) != 0
                              : true;
     if (IsSmallKana(c) || follows) step |= kStepAffectsPrevious;
-    const Unit* replacement = tables.single.entries[unit];
-    if ((action & kEndOfName) != 0) {
+    const bool is_native = InRanges(native, c);
+    const Unit* replacement = is_native ? nullptr : entry(c);
+    const bool starts_sequence = !is_native && starts(c);
+    if (c == 0) {
       step |= kStepCareful;
-    } else if ((action & (kSingleEntry | kStartsSequence)) == 0) {
+    } else if (replacement == nullptr && !starts_sequence) {
       // Copied as it is; ASCII runs go whole where no table touches ASCII.
       step |= kStepKeep | 1 | (c < 0x80 && actions.ascii_kept ? kStepCareful : 0);
     } else {
@@ -222,51 +234,13 @@ void BuildSteps(const ReplacementTables& tables, UnitActions& actions) {
         std::copy_n(replacement, length, actions.pool + used);
         used += length;
       }
-      if ((action & kStartsSequence) != 0 || length > 1) step |= kStepDependsOnNext;
-      if ((action & kStartsSequence) != 0 && actions.index == nullptr) step |= kStepCareful;
+      if (starts_sequence) step |= kStepStartsSequence | kStepDependsOnNext;
+      if (length > 1) step |= kStepDependsOnNext;
+      if (starts_sequence && tables.index == nullptr) step |= kStepCareful;
     }
     actions.step[unit] = step;
   }
   std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
-}
-
-// The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
-PreparedSlots<UnitActions, 3> process_actions;
-
-}  // namespace
-
-void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
-  const std::span<const UnitRange> native = NativeRanges(code_page);
-  const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
-  actions.code_page = code_page;
-  actions.index = tables.index;
-  actions.action[0] = kEndOfName;
-  for (std::size_t unit = 1; unit < std::size(actions.action); ++unit) {
-    const auto c = static_cast<Unit>(unit);
-    unsigned action = kKeepUnit;
-    if (!InRanges(native, c)) {
-      if (tables.single.entries[c] != nullptr) action |= kSingleEntry;
-      const bool starts = tables.index != nullptr ? tables.index->lengths[c] != 0
-                                                  : tables.sequence.heads[c] != nullptr;
-      if (sequences && starts) action |= kStartsSequence;
-    }
-    switch (RoleInComposition(c)) {
-      case CompositionRole::kStays:
-        break;
-      case CompositionRole::kMark:
-        action |= kMark;
-        break;
-      case CompositionRole::kMayChange:
-        action |= kMayCompose;
-        break;
-    }
-    actions.action[unit] = static_cast<std::uint8_t>(action);
-  }
-  actions.ascii_kept = true;
-  for (std::size_t unit = 1; unit < 0x80; ++unit) {
-    if (actions.action[unit] != kKeepUnit) actions.ascii_kept = false;
-  }
-  BuildSteps(tables, actions);
 }
 
 namespace {

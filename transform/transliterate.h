@@ -28,20 +28,11 @@ struct ReplacementTables {
   const UnitActions* actions = nullptr;
 };
 
-// What the engine does with a unit, decided once for a code page's rules and a pair of tables.
-enum UnitAction : std::uint8_t {
-  kKeepUnit = 0,        // native, or no entry starts with it: copied as it is
-  kSingleEntry = 1,     // flag: it has a single-character entry
-  kStartsSequence = 2,  // flag: sequence entries start with it
-  kEndOfName = 4,       // the terminator
-  kMayCompose = 8,      // flag: composition may change a name that holds it
-  kMark = 16,           // flag: a mark, which composition may move after another mark
-};
-
-// The engine's common step, one 32-bit word per unit: append the unit's replacement, the units
-// of the pool from the offset in the top bits on, as many as the length in the low bits says (or,
-// with kStepKeep, the unit itself), unless a flag sends the unit to the careful path. The pool is
-// read kStepWidth units at a time whatever the length, which costs no branch.
+// What the engine does with a unit, decided once for a code page's rules and a pair of tables:
+// one 32-bit step per unit. The common step appends the unit's replacement, the units of the pool
+// from the offset in the top bits on, as many as the length in the low bits says (or, with
+// kStepKeep, the unit itself), unless a flag sends the unit to the careful path. The pool is read
+// kStepWidth units at a time whatever the length, which costs no branch.
 inline constexpr std::size_t kStepWidth = 8;           // longer replacements take the careful path
 inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
 inline constexpr unsigned kStepKeepShift = 4;
@@ -53,14 +44,14 @@ inline constexpr std::uint32_t kStepComposing = 1u << 6;  // composition may cha
 inline constexpr std::uint32_t kStepDependsOnNext = 1u << 7;
 // Follows a key in some sequence, or is a small kana.
 inline constexpr std::uint32_t kStepAffectsPrevious = 1u << 8;
-inline constexpr unsigned kStepOffsetShift = 9;
+inline constexpr std::uint32_t kStepStartsSequence = 1u << 9;  // sequence entries start with it
+inline constexpr unsigned kStepOffsetShift = 10;
 inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
 
 struct UnitActions {
   int code_page;               // whose rules
   const SequenceIndex* index;  // the index of the tables they were built for, or null
-  bool ascii_kept;             // every unit from 1 to 0x7F is kKeepUnit
-  std::uint8_t action[65536];
+  bool ascii_kept;             // no entry of either table starts with a unit from 1 to 0x7F
   std::uint32_t step[65536];
   Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };
