@@ -40,7 +40,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"sequence", 0, Takes::kFlag, Only(Command::kCheck)},
     {"to-utf8", 0, Takes::kFlag, Only(Command::kConvert)},
     {"to-table", 0, Takes::kFlag, Only(Command::kConvert)},
-    {"from-code-page", 0, Takes::kValue, Only(Command::kConvert)},
+    {"from-code-page", 0, Takes::kValue, Only(Command::kConvert) | kRename},
     {"output", 'o', Takes::kValue, Only(Command::kConvert)},
     {"with", 0, Takes::kValue, Only(Command::kTables)},
     {"out", 0, Takes::kValue, Only(Command::kTables)},
@@ -51,6 +51,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"dirs", 0, Takes::kFlag, kRename},
     {"journal", 0, Takes::kValue, kRename},
     {"undo", 0, Takes::kValue, kRename},
+    {"fix-links", 0, Takes::kFlag, kRename},
 };
 
 constexpr std::string_view kHelpWord = "help";
@@ -146,6 +147,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.journal = value;
   else if (name == "undo")
     options.undo = value;
+  else if (name == "fix-links")
+    options.fix_links = true;
   return {};
 }
 
@@ -281,10 +284,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       if (!options.list_overlays && !options.out_dir) return fail("tables: --out DIR is required");
       break;
     case Command::kRename:
-      if (options.undo && (!options.operands.empty() || options.apply || options.dirs ||
-                           options.recursive || options.field || options.journal))
+      if (options.undo &&
+          (!options.operands.empty() || options.apply || options.dirs || options.recursive ||
+           options.field || options.journal || options.fix_links || options.from_code_page != 0))
         return fail(
-            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field or --journal");
+            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal, "
+            "--fix-links or --from-code-page");
       if (!options.undo && options.operands.empty()) return fail("rename: no PATH given");
       if (options.journal && !options.apply)
         return fail("rename: --journal is written only with --apply");

@@ -31,7 +31,7 @@ struct Options {
   // convert
   Direction direction = Direction::kAuto;
   std::optional<std::string> output;
-  int from_code_page = 0;  // 0: the input is UTF-8 or UTF-16
+  int from_code_page = 0;  // 0: the input (convert) or a name (rename) is UTF-8 or UTF-16
   // tables
   std::optional<std::string> with;
   std::optional<std::string> out_dir;
@@ -43,6 +43,7 @@ struct Options {
   bool dirs = false;                 // folders are renamed too
   std::optional<std::string> journal;
   std::optional<std::string> undo;  // the journal to undo
+  bool fix_links = false;           // links to renamed entries are pointed at the new names
 };
 
 struct ParsedArguments {

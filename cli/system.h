@@ -75,9 +75,6 @@ inline constexpr std::size_t kMaxNameUnits = 255;
 // `text` as Windows compares names: each UTF-16 unit by its simple uppercase form.
 [[nodiscard]] std::u16string FoldCaseAsWindows(std::u16string_view text);
 
-// Whether two paths name one and the same file, symbolic links not followed.
-[[nodiscard]] bool SameEntry(const fs::path& a, const fs::path& b);
-
 enum class RenameOutcome { kDone, kTargetExists, kFailed };
 
 // Renames `from` to `to` (a symbolic link as the link itself) and never replaces what is at `to`,
@@ -87,10 +84,95 @@ enum class RenameOutcome { kDone, kTargetExists, kFailed };
 [[nodiscard]] RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to,
                                             std::string& error, bool fallback_only = false);
 
-// Appends `bytes` to the file at `path` and waits until they are on disk. With `create` the file
-// must not exist yet, so that no earlier file is ever appended to. Returns false with a reason.
-[[nodiscard]] bool AppendDurably(const fs::path& path, std::string_view bytes, bool create,
+// The identity of a file whatever its name: device and inode on POSIX, volume serial number and
+// file ID on Windows.
+struct EntryId {
+  std::uint64_t device = 0, file = 0;
+  friend bool operator==(const EntryId&, const EntryId&) = default;
+};
+
+enum class EntryType { kFolder, kLink, kOther };  // kLink: a symbolic link (reparse point)
+
+// An open system handle (a descriptor on POSIX), closed with the object. Move-only.
+class Handle {
+ public:
+  static constexpr std::intptr_t kNone = -1;
+  Handle() = default;
+  explicit Handle(std::intptr_t value) : value_(value) {}
+  Handle(Handle&& other) noexcept : value_(other.value_) { other.value_ = kNone; }
+  Handle& operator=(Handle&& other) noexcept;
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle();
+  [[nodiscard]] std::intptr_t get() const { return value_; }
+  [[nodiscard]] bool valid() const { return value_ != kNone; }
+
+ private:
+  std::intptr_t value_ = kNone;
+};
+
+// An open folder. Listing and renaming go through it, so that what later happens to the path it
+// was reached by (a folder swapped for a link, say) cannot send them anywhere else. `path` is
+// where it was found, for Windows, whose rename API takes paths, and for messages.
+struct Folder {
+  Handle handle;
+  fs::path path;
+};
+
+// Opens the folder at `path`, following a link there (the user named it), or returns false with
+// a one-line reason.
+[[nodiscard]] bool OpenFolder(const fs::path& path, Folder& folder, std::string& error);
+
+// Opens the folder `name` of `parent` without following a link: a link, or anything but a
+// folder, is refused with a reason that says what it is.
+[[nodiscard]] bool OpenSubfolder(const Folder& parent, const fs::path& name, Folder& folder,
                                  std::string& error);
+
+// The names of a folder ("." and ".." left out) with their types, links not followed.
+struct Listed {
+  fs::path name;
+  EntryType type;
+};
+[[nodiscard]] bool ListFolder(const Folder& folder, std::vector<Listed>& entries,
+                              std::string& error);
+
+// What `name` in `folder` is now, links not followed; `name` "." is the folder itself.
+enum class Lookup { kFound, kMissing, kError };
+[[nodiscard]] Lookup Identify(const Folder& folder, const fs::path& name, EntryId& id,
+                              EntryType& type, std::string& error);
+
+// The folder's absolute path without links, "." or "..", at any depth (beyond PATH_MAX too).
+[[nodiscard]] bool RealFolderPath(const Folder& folder, fs::path& path, std::string& error);
+
+// Renames `from` to `to` inside `folder`, as RenameNoReplace does with paths.
+[[nodiscard]] RenameOutcome RenameInFolder(const Folder& folder, const fs::path& from,
+                                           const fs::path& to, std::string& error,
+                                           bool fallback_only = false);
+
+// Removes the name `name` of `folder`: a folder only when it is empty. False with a reason.
+[[nodiscard]] bool RemoveName(const Folder& folder, const fs::path& name, bool is_folder,
+                              std::string& error);
+
+// The target of the symbolic link `name` in `folder`, as it is written in the link.
+[[nodiscard]] bool ReadLinkTarget(const Folder& folder, const fs::path& name, fs::path& target,
+                                  std::string& error);
+
+// Points the symbolic link `name` of `folder`, whose identity must be `id`, at `target`. The new
+// link takes the old one's place in one step, and whatever else is found there is put back
+// untouched. Returns false with a reason (also where the system cannot do it in one step).
+[[nodiscard]] bool RepointLink(const Folder& folder, const fs::path& name, const EntryId& id,
+                               const fs::path& target, std::string& error);
+
+// A new file at `path` for appending (it must not exist yet), or false with a reason ("exists
+// already" when it does). Writes go through `file` whatever happens to the path afterwards.
+[[nodiscard]] bool CreateNewFile(const fs::path& path, Handle& file, std::string& error);
+[[nodiscard]] bool WriteAll(const Handle& file, std::string_view bytes, std::string& error);
+// Waits until what was written to `file` is on disk; with `name_too`, its name as well.
+[[nodiscard]] bool SyncFile(const Handle& file, const fs::path& path, bool name_too,
+                            std::string& error);
+
+// This process's id, for names that no other run of the program takes.
+[[nodiscard]] unsigned long ProcessId();
 
 // Where the library's ANSI code page comes from, for `namefold info`: "LC_ALL=ru_RU.UTF-8".
 [[nodiscard]] std::string CodePageSource();

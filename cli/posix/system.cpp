@@ -1,5 +1,6 @@
 #include "cli/system.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -170,80 +171,286 @@ std::u16string FoldCaseAsWindows(std::u16string_view text) {
   return folded;
 }
 
-bool SameEntry(const fs::path& a, const fs::path& b) {
-  struct stat first {
-  }, second{};
-  return lstat(a.c_str(), &first) == 0 && lstat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+namespace {
+
+int Fd(const Folder& folder) {
+  return static_cast<int>(folder.handle.get());
 }
 
-RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::string& error,
-                              bool fallback_only) {
-  if (!fallback_only &&
-      renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+EntryType TypeOf(mode_t mode) {
+  return S_ISDIR(mode) ? EntryType::kFolder : S_ISLNK(mode) ? EntryType::kLink : EntryType::kOther;
+}
+
+EntryId IdOf(const struct stat& status) {
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// renameat2 without replacing, through two folders (AT_FDCWD for paths), with the link-and-unlink
+// road where the file system refuses the flag.
+RenameOutcome RenameAt(int dir, const char* from, const char* to, std::string& error,
+                       bool fallback_only) {
+  if (!fallback_only && renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0)
     return RenameOutcome::kDone;
   if (!fallback_only && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
     if (errno == EEXIST) return RenameOutcome::kTargetExists;
     error = std::strerror(errno);
     return RenameOutcome::kFailed;
   }
-  // link() fails when the new name exists, atomically; the link itself is linked, not followed.
-  if (link(from.c_str(), to.c_str()) == 0) {
-    if (unlink(from.c_str()) == 0) return RenameOutcome::kDone;
+  // linkat() fails when the new name exists, atomically; a link is linked itself, not followed.
+  // Killed between the two steps, the file has both names; undo knows that state by its inode.
+  if (linkat(dir, from, dir, to, 0) == 0) {
+    if (unlinkat(dir, from, 0) == 0) return RenameOutcome::kDone;
     error = std::string("the old name stays beside the new one: ") + std::strerror(errno);
     return RenameOutcome::kFailed;
   }
   if (errno == EEXIST) return RenameOutcome::kTargetExists;
   struct stat status {};
-  if (lstat(from.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+  if (fstatat(dir, from, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode)) {
     error = std::strerror(errno);
     return RenameOutcome::kFailed;
   }
-  // A folder cannot be linked. Only a folder that is empty could be replaced by rename(), and
-  // mkdir() takes the name first, so the moment in which one could appear is as short as it gets.
-  if (mkdir(to.c_str(), 0700) != 0) {
+  // A folder cannot be linked. Only a folder that is empty could be replaced by renameat(), and
+  // mkdirat() takes the name first, so the moment in which one could appear is as short as it
+  // gets. Killed in between, an empty folder is left under the new name; undo removes it.
+  if (mkdirat(dir, to, 0700) != 0) {
     if (errno == EEXIST) return RenameOutcome::kTargetExists;
     error = std::strerror(errno);
     return RenameOutcome::kFailed;
   }
-  if (rename(from.c_str(), to.c_str()) == 0) return RenameOutcome::kDone;
+  if (renameat(dir, from, dir, to) == 0) return RenameOutcome::kDone;
   error = std::strerror(errno);
-  rmdir(to.c_str());
+  unlinkat(dir, to, AT_REMOVEDIR);
   return RenameOutcome::kFailed;
 }
 
-bool AppendDurably(const fs::path& path, std::string_view bytes, bool create, std::string& error) {
+}  // namespace
+
+Handle& Handle::operator=(Handle&& other) noexcept {
+  if (this != &other) {
+    if (valid()) close(static_cast<int>(value_));
+    value_ = other.value_;
+    other.value_ = kNone;
+  }
+  return *this;
+}
+
+Handle::~Handle() {
+  if (valid()) close(static_cast<int>(value_));
+}
+
+RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::string& error,
+                              bool fallback_only) {
+  return RenameAt(AT_FDCWD, from.c_str(), to.c_str(), error, fallback_only);
+}
+
+RenameOutcome RenameInFolder(const Folder& folder, const fs::path& from, const fs::path& to,
+                             std::string& error, bool fallback_only) {
+  return RenameAt(Fd(folder), from.c_str(), to.c_str(), error, fallback_only);
+}
+
+bool OpenFolder(const fs::path& path, Folder& folder, std::string& error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno == ENOTDIR ? "not a folder" : std::strerror(errno);
+    return false;
+  }
+  folder.handle = Handle(fd);
+  folder.path = path;
+  return true;
+}
+
+bool OpenSubfolder(const Folder& parent, const fs::path& name, Folder& folder, std::string& error) {
+  const int fd = openat(Fd(parent), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    // O_NOFOLLOW on a link gives ELOOP, or ENOTDIR along with O_DIRECTORY.
+    struct stat status {};
+    const bool link = (errno == ELOOP || errno == ENOTDIR) &&
+                      fstatat(Fd(parent), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISLNK(status.st_mode);
+    error = link ? "a symbolic link, not a folder" : std::strerror(errno);
+    if (errno == ENOTDIR && !link) error = "not a folder";
+    return false;
+  }
+  folder.handle = Handle(fd);
+  folder.path = parent.path / name;
+  return true;
+}
+
+bool ListFolder(const Folder& folder, std::vector<Listed>& entries, std::string& error) {
+  const int fd = fcntl(Fd(folder), F_DUPFD_CLOEXEC, 0);  // closedir() closes its own
+  DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
+  if (dir == nullptr) {
+    error = std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  rewinddir(dir);
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    EntryType type = entry->d_type == DT_DIR   ? EntryType::kFolder
+                     : entry->d_type == DT_LNK ? EntryType::kLink
+                                               : EntryType::kOther;
+    struct stat status {};
+    if (entry->d_type == DT_UNKNOWN &&
+        fstatat(Fd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+      type = TypeOf(status.st_mode);
+    entries.push_back({fs::path(std::string(name)), type});
+    errno = 0;
+  }
+  const int code = errno;
+  closedir(dir);
+  if (code != 0) error = std::strerror(code);
+  return code == 0;
+}
+
+Lookup Identify(const Folder& folder, const fs::path& name, EntryId& id, EntryType& type,
+                std::string& error) {
+  struct stat status {};
+  if (fstatat(Fd(folder), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return Lookup::kMissing;
+    error = std::strerror(errno);
+    return Lookup::kError;
+  }
+  id = IdOf(status);
+  type = TypeOf(status.st_mode);
+  return Lookup::kFound;
+}
+
+bool RealFolderPath(const Folder& folder, fs::path& path, std::string& error) {
+  // Walks up through "..", finding each folder's name in its parent by its identity, as getcwd
+  // does: no path is ever resolved, so no length limit applies.
+  std::string real;
+  Handle current(fcntl(Fd(folder), F_DUPFD_CLOEXEC, 0));
+  for (int depth = 0; current.valid(); ++depth) {
+    struct stat here {
+    }, up{};
+    Handle parent(
+        openat(static_cast<int>(current.get()), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.valid() || fstat(static_cast<int>(current.get()), &here) != 0 ||
+        fstat(static_cast<int>(parent.get()), &up) != 0)
+      break;
+    if (IdOf(here) == IdOf(up)) {  // the root
+      path = fs::path(real.empty() ? "/" : real);
+      return true;
+    }
+    Folder above{std::move(parent), {}};
+    std::vector<Listed> names;
+    if (!ListFolder(above, names, error)) return false;
+    bool found = false;
+    for (const Listed& entry : names) {
+      EntryId id;
+      EntryType type;
+      std::string ignored;
+      if (entry.type == EntryType::kFolder &&
+          Identify(above, entry.name, id, type, ignored) == Lookup::kFound && id == IdOf(here)) {
+        real = "/" + entry.name.native() + real;
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      error = "the folder is no longer in its parent";
+      return false;
+    }
+    current = std::move(above.handle);
+  }
+  error = std::strerror(errno);
+  return false;
+}
+
+bool RemoveName(const Folder& folder, const fs::path& name, bool is_folder, std::string& error) {
+  if (unlinkat(Fd(folder), name.c_str(), is_folder ? AT_REMOVEDIR : 0) == 0) return true;
+  error = std::strerror(errno);
+  return false;
+}
+
+bool ReadLinkTarget(const Folder& folder, const fs::path& name, fs::path& target,
+                    std::string& error) {
+  std::string bytes(256, '\0');
+  for (;;) {
+    const ssize_t n = readlinkat(Fd(folder), name.c_str(), bytes.data(), bytes.size());
+    if (n < 0) {
+      error = std::strerror(errno);
+      return false;
+    }
+    if (static_cast<std::size_t>(n) < bytes.size()) {
+      bytes.resize(static_cast<std::size_t>(n));
+      target = fs::path(bytes);
+      return true;
+    }
+    bytes.resize(bytes.size() * 2);
+  }
+}
+
+bool RepointLink(const Folder& folder, const fs::path& name, const EntryId& id,
+                 const fs::path& target, std::string& error) {
+  // The new link is made under a name of its own and exchanged with the old one in one step;
+  // then what now has the temporary name must be the old link, or it is exchanged back.
+  const std::string temporary =
+      ".namefold-link-" + std::to_string(getpid()) + "-" + name.filename().native().substr(0, 64);
+  const int dir = Fd(folder);
+  if (symlinkat(target.c_str(), dir, temporary.c_str()) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  if (renameat2(dir, temporary.c_str(), dir, name.c_str(), RENAME_EXCHANGE) != 0) {
+    error = std::strerror(errno);
+    unlinkat(dir, temporary.c_str(), 0);
+    return false;
+  }
+  struct stat status {};
+  if (fstatat(dir, temporary.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && IdOf(status) == id &&
+      S_ISLNK(status.st_mode)) {
+    unlinkat(dir, temporary.c_str(), 0);
+    return true;
+  }
+  renameat2(dir, temporary.c_str(), dir, name.c_str(), RENAME_EXCHANGE);
+  unlinkat(dir, temporary.c_str(), 0);
+  error = "the link was replaced meanwhile";
+  return false;
+}
+
+bool CreateNewFile(const fs::path& path, Handle& file, std::string& error) {
   const int fd =
-      open(path.c_str(),
-           O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT | O_EXCL : 0), 0644);
+      open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
   if (fd < 0) {
     error = errno == EEXIST ? "exists already" : std::strerror(errno);
     return false;
   }
-  bool ok = true;
-  while (ok && !bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
+  file = Handle(fd);
+  return true;
+}
+
+bool WriteAll(const Handle& file, std::string_view bytes, std::string& error) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(static_cast<int>(file.get()), bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  if (!ok || fsync(fd) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (close(fd) != 0 && ok) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && create) {  // the new file's name is on disk only once its folder is
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_fd >= 0) {
-      fsync(folder_fd);
-      close(folder_fd);
+    if (n <= 0) {
+      error = n < 0 ? std::strerror(errno) : "nothing written";
+      return false;
     }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  return ok;
+  return true;
+}
+
+bool SyncFile(const Handle& file, const fs::path& path, bool name_too, std::string& error) {
+  if (fdatasync(static_cast<int>(file.get())) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  if (name_too) {  // a new file's name is on disk only once its folder is
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const Handle folder_fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder_fd.valid()) fsync(static_cast<int>(folder_fd.get()));
+  }
+  return true;
+}
+
+unsigned long ProcessId() {
+  return static_cast<unsigned long>(getpid());
 }
 
 std::string CodePageSource() {

@@ -194,21 +194,68 @@ std::u16string FoldCaseAsWindows(std::u16string_view text) {
   return {folded.begin(), folded.end()};
 }
 
-bool SameEntry(const fs::path& a, const fs::path& b) {
-  BY_HANDLE_FILE_INFORMATION info[2]{};
-  const fs::path* paths[] = {&a, &b};
-  for (int i = 0; i < 2; ++i) {
-    const HANDLE file = CreateFileW(
-        paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = GetFileInformationByHandle(file, &info[i]);
-    CloseHandle(file);
-    if (ok == 0) return false;
+namespace {
+
+HANDLE Native(const Handle& handle) {
+  return reinterpret_cast<HANDLE>(handle.get());
+}
+
+std::string Reason(DWORD code) {
+  return code == ERROR_ACCESS_DENIED                                    ? "access denied"
+         : code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? "no such file"
+         : code == ERROR_SHARING_VIOLATION ? "in use by another program"
+         : code == ERROR_DIRECTORY         ? "not a folder"
+                                           : "error " + std::to_string(code);
+}
+
+// Opens a file or folder for its attributes only, a reparse point (link, junction) as itself.
+HANDLE OpenEntry(const fs::path& path, DWORD access = FILE_READ_ATTRIBUTES) {
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+EntryType TypeOf(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryType::kLink
+         : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? EntryType::kFolder
+                                                          : EntryType::kOther;
+}
+
+bool IdOfHandle(HANDLE file, EntryId& id, EntryType& type) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(file, &info) == 0) return false;
+  id = {info.dwVolumeSerialNumber,
+        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+  type = TypeOf(info.dwFileAttributes);
+  return true;
+}
+
+// Whether the folder's path still leads to the folder that is open, which Windows, renaming by
+// path, needs before every rename: a folder moved or replaced by a junction meanwhile fails it.
+bool StillThere(const Folder& folder, std::string& error) {
+  EntryId open_id, path_id;
+  EntryType type;
+  const HANDLE found = OpenEntry(folder.path);
+  const bool same = found != INVALID_HANDLE_VALUE && IdOfHandle(found, path_id, type) &&
+                    IdOfHandle(Native(folder.handle), open_id, type) && open_id == path_id;
+  if (found != INVALID_HANDLE_VALUE) CloseHandle(found);
+  if (!same) error = "the folder was moved or replaced after it was listed";
+  return same;
+}
+
+}  // namespace
+
+Handle& Handle::operator=(Handle&& other) noexcept {
+  if (this != &other) {
+    if (valid()) CloseHandle(Native(*this));
+    value_ = other.value_;
+    other.value_ = kNone;
   }
-  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
-         info[0].nFileIndexLow == info[1].nFileIndexLow;
+  return *this;
+}
+
+Handle::~Handle() {
+  if (valid()) CloseHandle(Native(*this));
 }
 
 RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::string& error, bool) {
@@ -218,32 +265,170 @@ RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::str
   const DWORD code = GetLastError();
   if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
     return RenameOutcome::kTargetExists;
-  error = code == ERROR_ACCESS_DENIED                                    ? "access denied"
-          : code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? "no such file"
-          : code == ERROR_SHARING_VIOLATION ? "in use by another program"
-                                            : "error " + std::to_string(code);
+  error = Reason(code);
   return RenameOutcome::kFailed;
 }
 
-bool AppendDurably(const fs::path& path, std::string_view bytes, bool create, std::string& error) {
-  const HANDLE file =
-      CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                  create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    error = GetLastError() == ERROR_FILE_EXISTS ? "exists already" : "cannot be written";
+RenameOutcome RenameInFolder(const Folder& folder, const fs::path& from, const fs::path& to,
+                             std::string& error, bool fallback_only) {
+  if (!StillThere(folder, error)) return RenameOutcome::kFailed;
+  return RenameNoReplace(folder.path / from, folder.path / to, error, fallback_only);
+}
+
+bool OpenFolder(const fs::path& path, Folder& folder, std::string& error) {
+  // Held open while the run works in it; others may still rename it (FILE_SHARE_DELETE), which
+  // StillThere catches.
+  const HANDLE handle = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  EntryId id;
+  EntryType type = EntryType::kOther;
+  if (handle == INVALID_HANDLE_VALUE || !IdOfHandle(handle, id, type) ||
+      type != EntryType::kFolder) {
+    error = handle == INVALID_HANDLE_VALUE ? Reason(GetLastError()) : "not a folder";
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
     return false;
   }
-  bool ok = true;
-  while (ok && !bytes.empty()) {
+  folder.handle = Handle(reinterpret_cast<std::intptr_t>(handle));
+  folder.path = path;
+  return true;
+}
+
+bool OpenSubfolder(const Folder& parent, const fs::path& name, Folder& folder, std::string& error) {
+  const fs::path path = parent.path / name;
+  const HANDLE handle =
+      CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  EntryId id;
+  EntryType type = EntryType::kOther;
+  if (handle == INVALID_HANDLE_VALUE || !IdOfHandle(handle, id, type) ||
+      type != EntryType::kFolder) {
+    error = handle == INVALID_HANDLE_VALUE ? Reason(GetLastError())
+            : type == EntryType::kLink     ? "a symbolic link or junction, not a folder"
+                                           : "not a folder";
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    return false;
+  }
+  folder.handle = Handle(reinterpret_cast<std::intptr_t>(handle));
+  folder.path = path;
+  return StillThere(parent, error);  // the name was resolved through the parent's path
+}
+
+bool ListFolder(const Folder& folder, std::vector<Listed>& entries, std::string& error) {
+  if (!StillThere(folder, error)) return false;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((folder.path / L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    error = Reason(GetLastError());
+    return false;
+  }
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({fs::path(name), TypeOf(found.dwFileAttributes)});
+  } while (FindNextFileW(search, &found) != 0);
+  const DWORD code = GetLastError();
+  FindClose(search);
+  if (code != ERROR_NO_MORE_FILES) error = Reason(code);
+  return code == ERROR_NO_MORE_FILES;
+}
+
+Lookup Identify(const Folder& folder, const fs::path& name, EntryId& id, EntryType& type,
+                std::string& error) {
+  if (name == ".")
+    return IdOfHandle(Native(folder.handle), id, type) ? Lookup::kFound : Lookup::kError;
+  const HANDLE file = OpenEntry(folder.path / name);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return Lookup::kMissing;
+    error = Reason(code);
+    return Lookup::kError;
+  }
+  const bool ok = IdOfHandle(file, id, type);
+  CloseHandle(file);
+  if (!ok) error = Reason(GetLastError());
+  return ok ? Lookup::kFound : Lookup::kError;
+}
+
+bool RealFolderPath(const Folder& folder, fs::path& path, std::string& error) {
+  std::wstring units(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(Native(folder.handle), units.data(),
+                                              static_cast<DWORD>(units.size()), 0);
+    if (n == 0) {
+      error = Reason(GetLastError());
+      return false;
+    }
+    if (n < units.size()) {
+      units.resize(n);
+      break;
+    }
+    units.resize(n + 1);
+  }
+  if (units.starts_with(L"\\\\?\\UNC\\"))
+    units = L"\\\\" + units.substr(8);
+  else if (units.starts_with(L"\\\\?\\"))
+    units = units.substr(4);
+  path = fs::path(units);
+  return true;
+}
+
+bool RemoveName(const Folder& folder, const fs::path& name, bool is_folder, std::string& error) {
+  const fs::path path = folder.path / name;
+  if (!StillThere(folder, error)) return false;
+  if ((is_folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != 0) return true;
+  error = Reason(GetLastError());
+  return false;
+}
+
+bool ReadLinkTarget(const Folder& folder, const fs::path& name, fs::path& target,
+                    std::string& error) {
+  std::error_code code;
+  target = fs::read_symlink(folder.path / name, code);
+  if (code) error = code.message();
+  return !code;
+}
+
+bool RepointLink(const Folder&, const fs::path&, const EntryId&, const fs::path&,
+                 std::string& error) {
+  error = "Windows cannot replace a link in one step";
+  return false;
+}
+
+bool CreateNewFile(const fs::path& path, Handle& file, std::string& error) {
+  const HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    error = code == ERROR_FILE_EXISTS ? "exists already" : Reason(code);
+    return false;
+  }
+  file = Handle(reinterpret_cast<std::intptr_t>(handle));
+  return true;
+}
+
+bool WriteAll(const Handle& file, std::string_view bytes, std::string& error) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
     DWORD written = 0;
-    ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
-         written > 0;
+    if (WriteFile(Native(file), bytes.data(), chunk, &written, nullptr) == 0 || written == 0) {
+      error = Reason(GetLastError());
+      return false;
+    }
     bytes.remove_prefix(written);
   }
-  ok = ok && FlushFileBuffers(file) != 0;
-  if (CloseHandle(file) == 0) ok = false;
-  if (!ok) error = "cannot be written";
-  return ok;
+  return true;
+}
+
+bool SyncFile(const Handle& file, const fs::path&, bool, std::string& error) {
+  if (FlushFileBuffers(Native(file)) != 0) return true;  // the name goes with the file on NTFS
+  error = Reason(GetLastError());
+  return false;
+}
+
+unsigned long ProcessId() {
+  return GetCurrentProcessId();
 }
 
 std::string CodePageSource() {

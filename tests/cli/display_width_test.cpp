@@ -56,8 +56,10 @@ TEST(DisplayWidth, StringsCountColumnsNotBytes) {
   EXPECT_EQ(DisplayWidth(""), 0u);
   EXPECT_EQ(DisplayWidth("Москва.txt"), 10u);
   EXPECT_EQ(DisplayWidth("東京タワー.jpg"), 14u);
-  EXPECT_EQ(DisplayWidth("e\xCC\x81"), 1u);       // e and a combining acute
-  EXPECT_EQ(DisplayWidth("a\xFF" "b"), 3u);         // a bad byte takes one column
+  EXPECT_EQ(DisplayWidth("e\xCC\x81"), 1u);  // e and a combining acute
+  EXPECT_EQ(DisplayWidth("a\xFF"
+                         "b"),
+            3u);  // a bad byte takes one column
 }
 
 }  // namespace

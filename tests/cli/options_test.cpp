@@ -112,7 +112,8 @@ TEST(Options, UsageErrorsNameTheOption) {
       {.name = "rename without a path", .arguments = {"rename"}, .error = "rename: no PATH given"},
       {.name = "undo with a path",
        .arguments = {"rename", "--undo", "j", "x"},
-       .error = "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field or --journal"},
+       .error = "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal, "
+                "--fix-links or --from-code-page"},
       {.name = "a journal for a dry run",
        .arguments = {"rename", "--journal", "j", "x"},
        .error = "rename: --journal is written only with --apply"},

@@ -26,11 +26,16 @@ TEST(TableConvert, BothDirections) {
       {"table to UTF-8", Le(u"\uFEFF# c\r\nЖ=Zh\r\n"), Direction::kAuto, "# c\nЖ=Zh\n", false},
       {"table without a mark", Le(u"a=b\r\n"), Direction::kAuto, "a=b\n", false},
       {"UTF-8 to table", "# c\nЖ=Zh\n", Direction::kAuto, Le(u"\uFEFF# c\r\nЖ=Zh\r\n"), true},
-      {"UTF-8 with a mark and CR LF", "\xEF\xBB\xBF" "a=b\r\nc=d", Direction::kAuto, Le(u"\uFEFFa=b\r\nc=d"), true},
-      {"UTF-16 BE to table", std::string("\xFE\xFF\x04\x16\x00=\x00Z", 8), Direction::kAuto, Le(u"\uFEFFЖ=Z"), true},
+      {"UTF-8 with a mark and CR LF",
+       "\xEF\xBB\xBF"
+       "a=b\r\nc=d",
+       Direction::kAuto, Le(u"\uFEFFa=b\r\nc=d"), true},
+      {"UTF-16 BE to table", std::string("\xFE\xFF\x04\x16\x00=\x00Z", 8), Direction::kAuto,
+       Le(u"\uFEFFЖ=Z"), true},
       {"table to table normalises line ends", Le(u"a=b\nc=d\r"), Direction::kToTable,
        Le(u"\uFEFFa=b\r\nc=d\r\n"), true},
-      {"character beyond the BMP", "\xF0\x9F\x8E\x89=party\n", Direction::kAuto, Le(u"\uFEFF\U0001F389=party\r\n"), true},
+      {"character beyond the BMP", "\xF0\x9F\x8E\x89=party\n", Direction::kAuto,
+       Le(u"\uFEFF\U0001F389=party\r\n"), true},
       {"empty UTF-8", "", Direction::kToTable, "\xFF\xFE", true},
   };
   for (const Row& row : rows) {
@@ -60,9 +65,13 @@ TEST(TableConvert, RefusesToLoseCharacters) {
   };
   const Row rows[] = {
       {"bad UTF-8 on line 2", "a=b\nc=\xE9\n", Direction::kToTable, "line 2: not valid UTF-8 text"},
-      {"unpaired surrogate on line 2", Le(std::u16string{u'a', u'=', u'b', u'\r', u'\n', char16_t(0xD800), u'=', u'x'}),
+      {"unpaired surrogate on line 2",
+       Le(std::u16string{u'a', u'=', u'b', u'\r', u'\n', char16_t(0xD800), u'=', u'x'}),
        Direction::kToUtf8, "line 2: an unpaired surrogate cannot be written as UTF-8"},
-      {"odd byte count", "\xFF\xFE" "a", Direction::kToUtf8, "odd byte count (3 bytes)"},
+      {"odd byte count",
+       "\xFF\xFE"
+       "a",
+       Direction::kToUtf8, "odd byte count (3 bytes)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
