@@ -591,9 +591,11 @@ class Renamer {
       Folder folder;
       std::string error;
       fs::path target;
-      const fs::path now_folder = Translate(link.folder, renamed_);
+      // Where the link is now: a dry run moved nothing.
+      const fs::path now_folder = options_.apply ? Translate(link.folder, renamed_) : link.folder;
       if (!OpenAbsolute(now_folder, folder, error)) continue;
-      const fs::path now_name = Translate(link.folder / link.name, renamed_).filename();
+      const fs::path now_name =
+          options_.apply ? Translate(link.folder / link.name, renamed_).filename() : link.name;
       if (!ReadLinkTarget(folder, now_name, target, error)) continue;
       const fs::path base = target.is_absolute() ? fs::path() : link.folder;
       const fs::path resolved = (base / target).lexically_normal();
@@ -855,8 +857,9 @@ class Undoer {
     report_.Line(shown, name, action, reason);
   }
 
-  void UndoRename(const fs::path& from, const fs::path& to, const EntryId& id, bool folder,
-                  bool done) {
+  void UndoRename(const fs::path& from, const fs::path& to, EntryId id, bool folder, bool done) {
+    if (const auto it = replaced_.find({id.device, id.file}); it != replaced_.end())
+      id = it->second;
     std::string error;
     if (!OpenParent(to, error)) return Fate(to, from.filename(), failed_, "could not", error);
     EntryId to_id, from_id;
@@ -920,9 +923,12 @@ class Undoer {
     if (target != new_target ||
         Identify(cached_, link.filename(), now, type, error) != Lookup::kFound)
       return Fate(link, old_target, changed_, "changed since", "the link points elsewhere now");
-    (void)id;  // the link was replaced by the run itself, so its identity is new
     if (!RepointLink(cached_, link.filename(), now, old_target, error))
       return Fate(link, old_target, failed_, "could not", error);
+    // A link is pointed elsewhere by a new link in its place: the rename of the link, undone
+    // next, knows it by its new identity.
+    if (Identify(cached_, link.filename(), now, type, error) == Lookup::kFound)
+      replaced_[{id.device, id.file}] = now;
     Fate(link, old_target, restored_, "restored", "");
   }
 
@@ -930,6 +936,7 @@ class Undoer {
   const Report& report_;
   Folder cached_;
   fs::path cached_path_;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, EntryId> replaced_;  // links made anew
   int restored_ = 0, already_ = 0, not_made_ = 0, changed_ = 0, failed_ = 0;
 };
 

@@ -494,5 +494,317 @@ TEST_F(Rename, InterruptedRunIsUndoneFromItsJournal) {
   EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
   EXPECT_EQ(Snapshot(tree_), before);
 }
+
+// Renames against hostile trees, crashes and races: nothing outside the PATHs moves, and undo
+// puts back exactly what the run moved.
+class RenameTrust : public Program {
+ protected:
+  void SetUp() override {
+    Program::SetUp();
+    WriteBytes(root_ / "plugin" / "namefold1.tbl",
+               Le(u"\uFEFF# test\r\nЖ=Zh\r\nж=zh\r\nу=u\r\nк=k\r\né=e\r\nè=e\r\nÉ=E\r\nü=u\r\n"
+                  u"ь=\r\n\u0301=\r\n\u3000= \r\nĆ=C\r\nĹ=L\r\nЦ=Ts\r\nе=e\r\nл=l\r\nС=S\r\n"
+                  u"с=s\r\nы=y\r\nа=a\r\nУ=U\r\nр=r\r\nо=o\r\nв=v\r\nн=n\r\n"));
+    WriteBytes(root_ / "plugin" / "namefold2.tbl", Le(u"\uFEFF# test\r\n"));
+    tree_ = root_ / "tree";
+    fs::create_directories(tree_);
+    journal_ = root_ / "run.journal";
+  }
+  // Creates each file under the tree holding its own name; a name ending in "/" is a folder.
+  void Make(const std::vector<const char8_t*>& names) const {
+    for (const char8_t* name : names) {
+      const fs::path path = tree_ / Path(name);
+      fs::create_directories(path.parent_path());
+      if (path.filename().empty())
+        fs::create_directories(path);
+      else
+        WriteBytes(path, Utf8(Path(name)));
+    }
+  }
+  ProgramResult Rename(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"rename", "--plugin", Utf8(plugin_)});
+    return Run(arguments);
+  }
+  ProgramResult Apply(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"--apply", "--journal", Utf8(journal_)});
+    return Rename(arguments);
+  }
+  ProgramResult Undo() const { return Run({"rename", "--undo", Utf8(journal_)}); }
+  std::string T(const char8_t* name) const { return Utf8(tree_ / Path(name)); }
+  fs::path tree_, journal_;
+};
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(RenameTrust, EachEntryIsPlannedOnceWithItsWholeFolderInView) {
+  struct Row {
+    const char* name;
+    std::vector<const char8_t*> files;
+    std::vector<const char8_t*> operands;  // under the tree
+    std::vector<std::string> options;
+    std::vector<std::string> report;  // parts of the apply's output
+    std::vector<const char8_t*> after;
+  };
+  const Row rows[] = {
+      {"names of one folder from two PATHs clash",
+       {u8"d/É.TXT", u8"d/è.txt"},
+       {u8"d/É.TXT", u8"d/è.txt"},
+       {},
+       {"same name", "skipped 2", "failed 0"},
+       {u8"d/É.TXT", u8"d/è.txt"}},
+      {"overlapping PATHs",
+       {u8"ov/Уровень/ü.txt", u8"ov/ж.txt"},
+       {u8"ov", u8"ov/Уровень", u8"ov/ж.txt"},
+       {"-r", "--dirs"},
+       {"renamed 3, unchanged 0, skipped 0, failed 0"},
+       {u8"ov/Uroven/u.txt", u8"ov/zh.txt"}},
+      {"a PATH through ..",
+       {u8"Жук/ж.txt"},
+       {u8"Жук/.."},
+       {"-r", "--dirs"},
+       {"renamed 2,"},
+       {u8"Zhuk/zh.txt"}},
+      {"new names that would hide a file, start with a space or are reserved",
+       {u8"ь.txt", u8"\u0301.txt", u8"\u3000x.mp3", u8"ĆOM¹.txt", u8"ĹPT0.txt", u8"Цель.txt"},
+       {u8"."},
+       {},
+       {"hidden name", "leading space",
+        "skipped 5 (hidden name 2, leading space 1, reserved name 2)", "renamed 1,"},
+       {u8"ь.txt", u8"\u0301.txt", u8"\u3000x.mp3", u8"ĆOM¹.txt", u8"ĹPT0.txt", u8"Tsel.txt"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(tree_);
+    fs::remove(journal_);
+    Make(row.files);
+    const auto before = Snapshot(tree_);
+    std::vector<std::string> arguments = row.options;
+    for (const char8_t* operand : row.operands) arguments.push_back(T(operand));
+    const ProgramResult apply = Apply(arguments);
+    for (const std::string& part : row.report)
+      EXPECT_TRUE(Has(apply.out, part)) << part << "\n" << apply.out;
+    const auto after = Snapshot(tree_);
+    for (const char8_t* name : row.after)
+      EXPECT_TRUE(after.contains(Utf8(Path(name)))) << Utf8(Path(name));
+    EXPECT_EQ(after.size(), before.size());
+    // Journal paths are absolute and normalised, whatever the PATH looked like.
+    const std::string journal = fs::exists(journal_) ? ReadBytes(journal_) : "";
+    if (journal.empty()) continue;
+    for (const char* odd : {"/../", "/./", "//", "\\\\..\\\\", "\\\\.\\\\"})
+      EXPECT_FALSE(Has(journal.substr(journal.find('\n')), odd)) << odd << journal;
+    const ProgramResult undo = Undo();
+    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    EXPECT_EQ(Snapshot(tree_), before);
+  }
+}
+
+TEST_F(RenameTrust, UndoPutsBackOnlyWhatTheRunMovedAndSaysWhatItFound) {
+  Make({u8"café.txt", u8"Жук/ж.txt", u8"plain.txt"});
+  const auto before = Snapshot(tree_);
+  ASSERT_EQ(Apply({"-r", "--dirs", Utf8(tree_)}).status, 0);
+  const std::string journal = ReadBytes(journal_);
+
+  // A new file under an old name stays, and undo says so and fails.
+  WriteBytes(tree_ / Path(u8"café.txt"), "new");
+  ProgramResult undo = Undo();
+  EXPECT_EQ(undo.status, 1);
+  EXPECT_TRUE(Has(undo.out, "the old name now holds another file")) << undo.out;
+  EXPECT_TRUE(
+      Has(undo.out, "restored 2, already back 0, not renamed by the run 0, changed since 1"))
+      << undo.out;
+  EXPECT_EQ(ReadBytes(tree_ / Path(u8"café.txt")), "new");
+  EXPECT_EQ(ReadBytes(tree_ / "cafe.txt"), "café.txt");
+
+  // Undone again: the rest is already back.
+  fs::remove(tree_ / Path(u8"café.txt"));
+  undo = Undo();
+  EXPECT_EQ(undo.status, 0) << undo.out;
+  EXPECT_TRUE(
+      Has(undo.out, "restored 1, already back 2, not renamed by the run 0, changed since 0"))
+      << undo.out;
+  EXPECT_EQ(Snapshot(tree_), before);
+
+  // A journal cut short is reported, and the exit status says so.
+  WriteBytes(journal_, journal.substr(0, journal.size() - 5));
+  undo = Undo();
+  EXPECT_EQ(undo.status, 1);
+  EXPECT_TRUE(Has(undo.err, "last line is cut short")) << undo.err;
+
+  // A file where a folder of the journal's paths was: the reason, not "neither name exists".
+  WriteBytes(journal_, journal);
+  ASSERT_EQ(Apply({"-r", "--dirs", Utf8(tree_)}).status, 1);  // the journal exists already
+  fs::remove(journal_);
+  ASSERT_EQ(Apply({"-r", "--dirs", Utf8(tree_)}).status, 0);
+  fs::remove_all(tree_ / "Zhuk");
+  WriteBytes(tree_ / "Zhuk", "a file");
+  undo = Undo();
+  EXPECT_EQ(undo.status, 1);
+  EXPECT_TRUE(Has(undo.out, "changed since 1, could not undo 1")) << undo.out;
+}
+
+TEST_F(RenameTrust, EveryKillInAGroupIsUndoneExactly) {
+  Make({u8"a/é1.txt", u8"a/é2.txt", u8"a/ж/é3.txt", u8"ж/é4.txt", u8"Жук/"});
+  const auto before = Snapshot(tree_);
+  for (const char* stop : {"1", "2", "4", "6"}) {
+    SCOPED_TRACE(stop);
+    fs::remove(journal_);
+    SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", stop);
+    const ProgramResult stopped = Apply({"-r", "--dirs", Utf8(tree_)});
+    SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", nullptr);
+    EXPECT_EQ(stopped.status, 9) << stopped.out << stopped.err;
+    const ProgramResult undo = Undo();
+    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    EXPECT_TRUE(Has(undo.out, std::string("restored ") + stop + ",")) << undo.out;
+    EXPECT_EQ(Snapshot(tree_), before);
+  }
+}
+
+// Killed between the two steps of the rename that file systems without RENAME_NOREPLACE get,
+// a run leaves a file with both names, or an empty folder under the new name.
+TEST_F(RenameTrust, UndoRecognisesTheStatesAnInterruptedFallbackLeaves) {
+  Make({u8"é.txt", u8"Жук/"});
+  const auto before = Snapshot(tree_);
+  ASSERT_EQ(Apply({"--dirs", Utf8(tree_)}).status, 0);
+  // Back to the moment after link() and mkdir(), before the outcomes were written.
+  fs::rename(tree_ / "Zhuk", tree_ / Path(u8"Жук"));
+  fs::create_directory(tree_ / "Zhuk");
+  std::error_code no_links;  // a file system without hard links cannot be in that state
+  fs::create_hard_link(tree_ / "e.txt", tree_ / Path(u8"é.txt"), no_links);
+  if (no_links) GTEST_SKIP() << no_links.message();
+  std::string journal = ReadBytes(journal_);
+  journal = journal.substr(0, journal.find("\nO\t") + 1);
+  WriteBytes(journal_, journal);
+  const ProgramResult undo = Undo();
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+  EXPECT_TRUE(Has(undo.out, "the empty folder an interrupted rename left")) << undo.out;
+  EXPECT_EQ(Snapshot(tree_), before);
+}
+
+TEST_F(RenameTrust, LinksToRenamedNamesAreToldAndFixedOnRequest) {
+  Make({u8"Цель.txt", u8"Жук/ж.txt"});
+  std::error_code no_links;
+  fs::create_symlink(Path(u8"Цель.txt"), tree_ / Path(u8"Ссылка.txt"), no_links);
+  fs::create_symlink(Path(u8"../Жук/ж.txt"), tree_ / Path(u8"Жук/up"), no_links);
+  if (no_links) GTEST_SKIP() << "no symbolic links here: " << no_links.message();
+  const auto before = Snapshot(tree_);
+  const ProgramResult dry = Rename({"-r", "--dirs", Utf8(tree_)});
+  EXPECT_TRUE(Has(dry.out, "would dangle")) << dry.out;
+  EXPECT_TRUE(Has(dry.out, "links that would dangle 2")) << dry.out;
+  const ProgramResult apply = Apply({"-r", "--dirs", "--fix-links", Utf8(tree_)});
+  EXPECT_EQ(apply.status, 0) << apply.out << apply.err;
+  EXPECT_EQ(fs::read_symlink(tree_ / "Ssylka.txt"), fs::path("Tsel.txt"));
+  EXPECT_EQ(fs::read_symlink(tree_ / "Zhuk" / "up"), fs::path("../Zhuk/zh.txt"));
+  EXPECT_EQ(ReadBytes(tree_ / "Zhuk" / "up"), Utf8(Path(u8"Жук/ж.txt")));
+  const ProgramResult undo = Undo();
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+  EXPECT_EQ(Snapshot(tree_), before);
+}
+
+TEST_F(RenameTrust, DefaultJournalsOfOneSecondDiffer) {
+  Make({u8"a/é.txt", u8"b/é.txt"});
+  const auto journals = [] {
+    std::set<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(fs::current_path()))
+      if (entry.path().filename().string().starts_with("namefold-rename-"))
+        found.insert(entry.path());
+    return found;
+  };
+  const std::set<fs::path> earlier = journals();
+  EXPECT_EQ(Rename({"--apply", T(u8"a")}).status, 0);
+  EXPECT_EQ(Rename({"--apply", T(u8"b")}).status, 0);
+  std::set<fs::path> made = journals();
+  for (const fs::path& old : earlier) made.erase(old);
+  EXPECT_EQ(made.size(), 2u);
+  for (const fs::path& journal : made) {
+    EXPECT_EQ(Run({"rename", "--undo", Utf8(journal)}).status, 0);
+    fs::remove(journal);
+  }
+}
+
+// The rest needs a POSIX shell, names that are bytes, or paths beyond Windows' limits.
+
+TEST_F(RenameTrust, AFolderSwappedForALinkMidRunMovesNothingOutside) {
+  if (kWindows) GTEST_SKIP() << "POSIX";
+  Make({u8"a/ü.txt", u8"z/sub/ü.txt"});
+  fs::create_directories(root_ / "outside");
+  WriteBytes(root_ / "outside" / Path(u8"ü.txt"), "outside");
+  const std::string hook = "mv '" + T(u8"z/sub") + "' '" + T(u8"z/moved") + "' && ln -s '" +
+                           Utf8(root_ / "outside") + "' '" + T(u8"z/sub") + "'";
+  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", hook.c_str());
+  const ProgramResult apply = Apply({"-r", Utf8(tree_)});
+  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", nullptr);
+  EXPECT_EQ(apply.status, 1) << apply.out;
+  EXPECT_TRUE(Has(apply.out, "folder replaced")) << apply.out;
+  EXPECT_EQ(ReadBytes(root_ / "outside" / Path(u8"ü.txt")), "outside");
+  EXPECT_FALSE(fs::exists(root_ / "outside" / "u.txt"));
+  EXPECT_TRUE(fs::exists(tree_ / "a" / "u.txt"));
+  EXPECT_TRUE(fs::exists(tree_ / "z" / "moved" / Path(u8"ü.txt")));
+}
+
+TEST_F(RenameTrust, ARenameThatFailedIsNeverUndone) {
+  if (kWindows) GTEST_SKIP() << "POSIX";
+  Make({u8"è.txt"});
+  const std::string hook = "echo other > '" + T(u8"e.txt") + "'";  // appears before the rename
+  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", hook.c_str());
+  const ProgramResult apply = Apply({Utf8(tree_)});
+  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", nullptr);
+  EXPECT_TRUE(Has(apply.out, "a file of that name appeared")) << apply.out;
+  fs::remove(tree_ / Path(u8"è.txt"));
+  const ProgramResult undo = Undo();
+  EXPECT_EQ(undo.status, 0) << undo.out;
+  EXPECT_TRUE(Has(undo.out, "restored 0, already back 0, not renamed by the run 1")) << undo.out;
+  EXPECT_EQ(ReadBytes(tree_ / "e.txt"), "other\n");
+}
+
+TEST_F(RenameTrust, NamesThatAreNotUtf8AreReadOnlyThroughACodePage) {
+  if (kWindows) GTEST_SKIP() << "Windows names are UTF-16";
+  WriteBytes(tree_ / fs::path(std::string("caf\xE9 \xFC.txt")), "bytes");
+  const ProgramResult plain = Apply({Utf8(tree_)});
+  EXPECT_TRUE(Has(plain.out, "undecodable name")) << plain.out;
+  EXPECT_TRUE(Has(plain.out, "caf\\xE9 \\xFC.txt")) << plain.out;
+  fs::remove(journal_);
+  const ProgramResult read = Apply({"--from-code-page", "1252", Utf8(tree_)});
+  EXPECT_EQ(read.status, 0) << read.out << read.err;
+  EXPECT_EQ(ReadBytes(tree_ / "cafe u.txt"), "bytes");
+  EXPECT_EQ(Undo().status, 0);
+  EXPECT_EQ(ReadBytes(tree_ / fs::path(std::string("caf\xE9 \xFC.txt"))), "bytes");
+}
+
+// A tree deeper than PATH_MAX, made and checked one relative name at a time.
+TEST_F(RenameTrust, ATreeDeeperThanPathMaxIsRenamedAndUndone) {
+  if (kWindows) GTEST_SKIP() << "POSIX";
+  const fs::path start = fs::current_path();
+  const std::string level(200, 'd');
+  fs::current_path(tree_);
+  for (int i = 0; i < 30; ++i) {
+    fs::create_directory(level);
+    fs::current_path(level);
+  }
+  WriteBytes(Path(u8"é.txt"), "deep");
+  fs::current_path(start);
+  const ProgramResult apply = Apply({"-r", Utf8(tree_)});
+  EXPECT_EQ(apply.status, 0) << apply.out << apply.err;
+  auto bottom = [&](const char8_t* name) {
+    fs::current_path(tree_);
+    for (int i = 0; i < 30; ++i) fs::current_path(level);
+    const bool there = fs::exists(Path(name));
+    fs::current_path(start);
+    return there;
+  };
+  EXPECT_TRUE(bottom(u8"e.txt"));
+  EXPECT_EQ(Undo().status, 0);
+  EXPECT_TRUE(bottom(u8"é.txt"));
+  EXPECT_FALSE(bottom(u8"e.txt"));
+  for (int depth = 30; depth > 0; --depth) {  // remove_all would need the long paths
+    fs::current_path(tree_);
+    for (int i = 0; i < depth - 1; ++i) fs::current_path(level);
+    std::error_code ignored;
+    fs::remove_all(level, ignored);
+    fs::current_path(start);
+  }
+}
+
 }  // namespace
 }  // namespace namefold::testing
