@@ -12,10 +12,9 @@ namespace {
 
 template <std::size_t kCount>
 bool InRanges(const CodePointRange (&ranges)[kCount], char32_t c) {
-  const auto* found = std::upper_bound(std::begin(ranges), std::end(ranges), c,
-                                       [](char32_t value, const CodePointRange& range) {
-                                         return value < range.first;
-                                       });
+  const auto* found = std::upper_bound(
+      std::begin(ranges), std::end(ranges), c,
+      [](char32_t value, const CodePointRange& range) { return value < range.first; });
   return found != std::begin(ranges) && c <= std::prev(found)->last;
 }
 

@@ -368,8 +368,9 @@ class Renamer {
     std::vector<std::size_t> chosen;
     const std::u16string folder_units = DescribePath(node->real).units + Separator();
     for (std::size_t i = 0; i < listed.size(); ++i) {
-      const PathText name = DescribePath(listed[i].name);
-      FolderEntry entry{name.units, name.units, {}, {}};
+      FolderEntry entry;
+      const bool well_formed = PathUnits(listed[i].name, entry.name);
+      entry.target = entry.name;
       const bool selected =
           only == nullptr ? listed[i].type != EntryType::kFolder || options_.dirs
                           : std::find(only->begin(), only->end(), listed[i].name) != only->end();
@@ -380,7 +381,7 @@ class Renamer {
                           shown.empty() ? listed[i].name : shown / listed[i].name});
       if (selected) {
         chosen.push_back(i);
-        PlanEntry(entry, listed[i].name, name, folder_units);
+        PlanEntry(entry, listed[i].name, well_formed, folder_units);
       }
       entries.push_back(std::move(entry));
     }
@@ -411,10 +412,10 @@ class Renamer {
   }
 
   // The new name of one entry, or why it gets none.
-  void PlanEntry(FolderEntry& entry, const fs::path& name, const PathText& text,
+  void PlanEntry(FolderEntry& entry, const fs::path& name, bool well_formed,
                  const std::u16string& folder_units) {
-    std::u16string units = text.units;
-    if (!text.well_formed) {
+    std::u16string units = entry.name;
+    if (!well_formed) {
       std::string error;
       if (options_.from_code_page == 0) {
         entry.kind = "undecodable name";

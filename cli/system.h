@@ -30,6 +30,10 @@ struct PathText {
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);
 
+// Only the `units` of DescribePath, for callers that show nothing; false when some bytes were not
+// UTF-8.
+[[nodiscard]] bool PathUnits(const fs::path& path, std::u16string& units);
+
 enum class Stream { kOut, kErr };
 
 // Whether the stream is an interactive terminal (a console on Windows).

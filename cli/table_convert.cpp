@@ -11,7 +11,8 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 std::size_t LineAt(std::u16string_view units, std::size_t position) {
   std::size_t line = 1;
   for (std::size_t i = 0; i < position; ++i) {
-    if (units[i] == u'\n' || (units[i] == u'\r' && (i + 1 >= units.size() || units[i + 1] != u'\n')))
+    if (units[i] == u'\n' ||
+        (units[i] == u'\r' && (i + 1 >= units.size() || units[i + 1] != u'\n')))
       ++line;
   }
   return line;

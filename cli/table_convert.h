@@ -10,9 +10,9 @@ namespace namefold::cli {
 
 struct Conversion {
   bool ok = false;
-  std::string error;       // one line, with the line number of the fault
-  std::string bytes;       // the converted file
-  bool to_table = false;   // the direction taken
+  std::string error;      // one line, with the line number of the fault
+  std::string bytes;      // the converted file
+  bool to_table = false;  // the direction taken
 };
 
 // Converts a whole file. kAuto turns UTF-16 LE into UTF-8 and anything else (UTF-8, UTF-16 BE

@@ -13,8 +13,8 @@ struct SourceBlock {
 };
 
 struct OverlayBlocks {
-  const char* name;             // as the user names it in --with
-  const SourceBlock* single;    // null when the overlay has no such source
+  const char* name;           // as the user names it in --with
+  const SourceBlock* single;  // null when the overlay has no such source
   const SourceBlock* sequence;
 };
 

@@ -1,7 +1,5 @@
 #include "cli/utf.h"
 
-#include <cstdio>
-
 namespace namefold::cli {
 namespace {
 
@@ -23,10 +21,12 @@ void AppendUtf8(char32_t c, std::string& out) {
   }
 }
 
-void AppendHex(const char* format, unsigned value, std::string& out) {
-  char buffer[12];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  out += buffer;
+// Appends `prefix` and `value` as `digits` hexadecimal digits; no formatted print, since every
+// name of a listing passes here.
+void AppendHex(std::string_view prefix, unsigned value, int digits, bool upper, std::string& out) {
+  const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  out += prefix;
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += set[value >> shift & 0xF];
 }
 
 // Characters that show nothing, or reorder what follows them, on a terminal: the format
@@ -145,7 +145,7 @@ std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
     char32_t c;
     const std::size_t length = NextCodePoint(bytes, c);
     if (length == 0) {
-      AppendHex("\\x%02X", static_cast<unsigned char>(bytes[0]), out);
+      AppendHex("\\x", static_cast<unsigned char>(bytes[0]), 2, true, out);
       bytes.remove_prefix(1);
       continue;
     }
@@ -158,9 +158,10 @@ std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
     } else if (c == '\r') {
       out += "\\r";
     } else if (c < 0x20 || c == 0x7F) {
-      AppendHex("\\x%02X", static_cast<unsigned>(c), out);
+      AppendHex("\\x", static_cast<unsigned>(c), 2, true, out);
     } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c)) {
-      AppendHex(c > 0xFFFF ? "\\U%08X" : "\\u%04X", static_cast<unsigned>(c), out);
+      AppendHex(c > 0xFFFF ? "\\U" : "\\u", static_cast<unsigned>(c), c > 0xFFFF ? 8 : 4, true,
+                out);
     } else {
       out.append(bytes.substr(0, length));
     }
@@ -171,7 +172,7 @@ std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
 
 std::string HexBytes(std::string_view bytes) {
   std::string out;
-  for (char byte : bytes) AppendHex("%02x", static_cast<unsigned char>(byte), out);
+  for (char byte : bytes) AppendHex("", static_cast<unsigned char>(byte), 2, false, out);
   return out;
 }
 
@@ -209,7 +210,7 @@ std::string JsonString(std::string_view bytes) {
         break;
       default:
         if (c < 0x20 || c == 0x2028 || c == 0x2029) {
-          AppendHex("\\u%04x", static_cast<unsigned>(c), out);
+          AppendHex("\\u", static_cast<unsigned>(c), 4, false, out);
         } else {
           out.append(bytes.substr(0, length));
         }

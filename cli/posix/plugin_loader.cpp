@@ -17,10 +17,16 @@ void* OpenModule(const std::filesystem::path& path, std::string& error) {
   return module;
 }
 
-void* FindEntry(void* module, const char* name) { return dlsym(module, name); }
+void* FindEntry(void* module, const char* name) {
+  return dlsym(module, name);
+}
 
-void CloseModule(void* module) { dlclose(module); }
+void CloseModule(void* module) {
+  dlclose(module);
+}
 
-std::filesystem::path ExecutablePath() { return std::filesystem::read_symlink("/proc/self/exe"); }
+std::filesystem::path ExecutablePath() {
+  return std::filesystem::read_symlink("/proc/self/exe");
+}
 
 }  // namespace namefold::host

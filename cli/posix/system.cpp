@@ -27,10 +27,14 @@ fs::path PathFromArgument(const std::string& argument) {
   return fs::path(argument);
 }
 
+bool PathUnits(const fs::path& path, std::u16string& units) {
+  return DecodeUtf8(path.native(), units);  // a file name on POSIX is bytes, not always UTF-8
+}
+
 PathText DescribePath(const fs::path& path) {
   PathText text;
-  const std::string& bytes = path.native();  // a file name on POSIX is bytes, not always UTF-8
-  text.well_formed = DecodeUtf8(bytes, text.units);
+  const std::string& bytes = path.native();
+  text.well_formed = PathUnits(path, text.units);
   text.text = ToUtf8(text.units);
   text.shown = EscapeForLine(bytes);
   text.tsv = EscapeForLine(bytes, Backslash::kEscaped);

@@ -23,11 +23,14 @@ void* FindEntry(void* module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-void CloseModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+void CloseModule(void* module) {
+  FreeLibrary(static_cast<HMODULE>(module));
+}
 
 std::filesystem::path ExecutablePath() {
   std::wstring buffer(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const DWORD length =
+      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   buffer.resize(length);
   return buffer;
 }

@@ -24,9 +24,15 @@ fs::path PathFromArgument(const std::string& argument) {
   return fs::path(std::wstring(units.begin(), units.end()));
 }
 
+bool PathUnits(const fs::path& path, std::u16string& units) {
+  units = Units(path.native());  // Windows names are UTF-16 already
+  std::string ignored;
+  return EncodeUtf8(units, ignored);
+}
+
 PathText DescribePath(const fs::path& path) {
   PathText text;
-  text.units = Units(path.native());  // Windows names are UTF-16 already
+  text.units = Units(path.native());
   text.well_formed = EncodeUtf8(text.units, text.text);
   text.shown = EscapeForLine(text.text);
   text.tsv = EscapeForLine(text.text, Backslash::kEscaped);
