@@ -871,8 +871,11 @@ class Undoer {
                                : Identify(cached_, from.filename(), from_id, from_type, error);
     if (at_to == Lookup::kError || at_from == Lookup::kError)
       return Fate(to, from.filename(), failed_, "could not", error);
-    const bool moved = at_to == Lookup::kFound && to_id == id;
-    const bool home = at_from == Lookup::kFound && from_id == id;
+    // An inode number freed by a deletion may be given to a new file: its type tells some apart.
+    const bool moved =
+        at_to == Lookup::kFound && to_id == id && (to_type == EntryType::kFolder) == folder;
+    const bool home =
+        at_from == Lookup::kFound && from_id == id && (from_type == EntryType::kFolder) == folder;
     if (moved && home && !folder) {
       // Killed between link and unlink: the file has both names; the new one goes.
       if (!RemoveName(cached_, to.filename(), false, error))
