@@ -644,6 +644,20 @@ TEST_F(RenameTrust, UndoPutsBackOnlyWhatTheRunMovedAndSaysWhatItFound) {
   EXPECT_TRUE(Has(undo.out, "changed since 1, could not undo 1")) << undo.out;
 }
 
+TEST_F(RenameTrust, AJournalInAFolderTheRunRenamesGoesOn) {
+  Make({u8"Жук/ж.txt", u8"ж.txt"});
+  journal_ = tree_ / Path(u8"Жук/run.journal");
+  const ProgramResult apply = Apply({"-r", "--dirs", Utf8(tree_)});
+  EXPECT_EQ(apply.status, 0) << apply.out << apply.err;
+  const fs::path moved = tree_ / "Zhuk" / "run.journal";
+  EXPECT_TRUE(Has(apply.out, "renamed 3, unchanged 0, skipped 0, failed 0; journal " + Utf8(moved)))
+      << apply.out;
+  journal_ = moved;
+  EXPECT_EQ(Undo().status, 0);
+  EXPECT_EQ(ReadBytes(tree_ / Path(u8"ж.txt")), "ж.txt");
+  EXPECT_TRUE(fs::exists(tree_ / Path(u8"Жук/run.journal")));
+}
+
 TEST_F(RenameTrust, EveryKillInAGroupIsUndoneExactly) {
   Make({u8"a/é1.txt", u8"a/é2.txt", u8"a/ж/é3.txt", u8"ж/é4.txt", u8"Жук/"});
   const auto before = Snapshot(tree_);
