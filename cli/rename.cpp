@@ -304,25 +304,25 @@ class Renamer {
   }
 
   static void Merge(std::vector<Root>& roots, Root root) {
-    for (Root& other : roots) {
-      const bool same = other.node->id == root.node->id;
-      if (same || (other.recursive && IsWithin(root.node->real, other.node->real))) {
-        if (other.all || (!same && !root.recursive)) {
-          if (!root.recursive || other.recursive) return;  // already covered
-        }
-        if (same) {
-          other.recursive |= root.recursive;
-          other.all |= root.all;
-          other.names.insert(other.names.end(), root.names.begin(), root.names.end());
-          return;
-        }
-      }
+    for (const Root& other : roots) {
+      if (other.recursive && other.node->id != root.node->id &&
+          IsWithin(root.node->real, other.node->real))
+        return;  // a recursive PATH already covers it
     }
-    // A PATH that covers some already given takes their place.
-    std::erase_if(roots, [&](const Root& other) {
-      return root.recursive && other.node->id != root.node->id &&
-             IsWithin(other.node->real, root.node->real);
+    const auto same = std::find_if(roots.begin(), roots.end(), [&](const Root& other) {
+      return other.node->id == root.node->id;
     });
+    if (same != roots.end()) {  // one folder, named twice: everything either PATH asked for
+      same->recursive |= root.recursive;
+      same->all |= root.all;
+      same->names.insert(same->names.end(), root.names.begin(), root.names.end());
+      root = std::move(*same);
+      roots.erase(same);
+    }
+    if (root.recursive) {
+      std::erase_if(roots,
+                    [&](const Root& other) { return IsWithin(other.node->real, root.node->real); });
+    }
     roots.push_back(std::move(root));
   }
 
