@@ -508,12 +508,9 @@ class Renamer {
       if (numbers[i] == 0) continue;
       const Pending& item = pending_[i];
       std::string reason;
-      RenameOutcome outcome = RenameOutcome::kFailed;
-      if (!InPlace(*item.node, reason)) {
-        ++skipped_["folder replaced"];
-      } else {
-        outcome = RenameInFolder(item.node->folder, item.from, item.to, reason);
-      }
+      const RenameOutcome outcome =
+          InPlace(*item.node) ? RenameInFolder(item.node->folder, item.from, item.to, reason)
+                              : RenameOutcome::kFolderMoved;
       const std::string number = std::to_string(numbers[i]);
       if (outcome == RenameOutcome::kDone) {
         outcomes += "O\t" + number + "\tdone\n";
@@ -522,20 +519,20 @@ class Renamer {
         continue;
       }
       renamed_.erase(PathBytes(item.node->real / item.from));
-      if (outcome == RenameOutcome::kTargetExists) {
-        reason = "target exists, a file of that name appeared";
-        ++skipped_["target exists"];
-      } else if (reason.starts_with("the folder was")) {
-        reason = "folder replaced, " + reason;
-      } else {
+      if (outcome == RenameOutcome::kFailed) {
         ++failed_;
+      } else {
+        const std::string kind =
+            outcome == RenameOutcome::kTargetExists ? "target exists" : "folder replaced";
+        ++skipped_[kind];
+        reason = kind + (outcome == RenameOutcome::kTargetExists
+                             ? ", a file of that name appeared"
+                             : ", the folder was moved or replaced after it was listed");
       }
       outcomes +=
           "O\t" + number + "\tnot renamed\t" + EscapeForLine(reason, Backslash::kEscaped) + "\n";
-      report_.Line(
-          item.shown, item.to,
-          outcome == RenameOutcome::kFailed && !reason.starts_with("folder") ? "failed" : "skipped",
-          reason);
+      report_.Line(item.shown, item.to, outcome == RenameOutcome::kFailed ? "failed" : "skipped",
+                   reason);
     }
     pending_.clear();
     if (!WriteAll(journal_, outcomes, error)) JournalFailed(error);
@@ -543,16 +540,13 @@ class Renamer {
 
   // Whether the folder is still the one its parent held when it was listed: one replaced by a
   // link, or moved, meanwhile has its renames left out.
-  static bool InPlace(const Node& node, std::string& reason) {
+  static bool InPlace(const Node& node) {
     if (node.parent == nullptr) return true;
     EntryId id;
     EntryType type;
     std::string error;
-    if (Identify(node.parent->folder, node.name, id, type, error) == Lookup::kFound &&
-        id == node.id)
-      return true;
-    reason = "the folder was moved or replaced after it was listed";
-    return false;
+    return Identify(node.parent->folder, node.name, id, type, error) == Lookup::kFound &&
+           id == node.id;
   }
 
   bool CreateJournal(std::string& error) {
@@ -890,9 +884,10 @@ class Undoer {
         if (folder) cached_ = Folder();  // paths through it have changed back
         return Fate(to, from.filename(), restored_, "restored", "");
       }
-      return Fate(
-          to, from.filename(), failed_, "could not",
-          outcome == RenameOutcome::kTargetExists ? "a file took the old name meanwhile" : message);
+      return Fate(to, from.filename(), failed_, "could not",
+                  outcome == RenameOutcome::kTargetExists  ? "a file took the old name meanwhile"
+                  : outcome == RenameOutcome::kFolderMoved ? "its folder was moved meanwhile"
+                                                           : message);
     }
     if (moved)
       return Fate(to, from.filename(), changed_, "changed since",

@@ -79,7 +79,9 @@ inline constexpr std::size_t kMaxNameUnits = 255;
 // `text` as Windows compares names: each UTF-16 unit by its simple uppercase form.
 [[nodiscard]] std::u16string FoldCaseAsWindows(std::u16string_view text);
 
-enum class RenameOutcome { kDone, kTargetExists, kFailed };
+// kFolderMoved: the folder renamed in is no longer where it was found (Windows, which renames by
+// path, checks this; on POSIX a rename goes through the open folder wherever it is).
+enum class RenameOutcome { kDone, kTargetExists, kFolderMoved, kFailed };
 
 // Renames `from` to `to` (a symbolic link as the link itself) and never replaces what is at `to`,
 // even if it appears meanwhile: kTargetExists then. kFailed comes with a one-line reason in

@@ -277,7 +277,7 @@ RenameOutcome RenameNoReplace(const fs::path& from, const fs::path& to, std::str
 
 RenameOutcome RenameInFolder(const Folder& folder, const fs::path& from, const fs::path& to,
                              std::string& error, bool fallback_only) {
-  if (!StillThere(folder, error)) return RenameOutcome::kFailed;
+  if (!StillThere(folder, error)) return RenameOutcome::kFolderMoved;
   return RenameNoReplace(folder.path / from, folder.path / to, error, fallback_only);
 }
 
