@@ -236,9 +236,22 @@ class Renamer {
     progress_.Clear();
     report_.Header();
     for (Root& root : roots) {
-      std::vector<EntryId> open{root.node->id};
+      // Opened again only now, so that many PATHs (as find -print0 gives) hold no folder open
+      // in the meantime, and known by the identity it had.
+      Node& node = *root.node;
+      std::string error;
+      EntryId id;
+      EntryType type;
+      if (!OpenAbsolute(node.real, node.folder, error) ||
+          Identify(node.folder, ".", id, type, error) != Lookup::kFound || !(id == node.id)) {
+        Error(root.shown.empty() ? node.real : root.shown,
+              error.empty() ? "moved or replaced since the run started" : error);
+        continue;
+      }
+      std::vector<EntryId> open{node.id};
       if (!stopped_)
         Walk(root.node, root.shown, root.recursive, root.all ? nullptr : &root.names, open);
+      root.node.reset();  // closed once the last rename planned in it is made
     }
     Flush();
     Links();
@@ -288,6 +301,7 @@ class Renamer {
                 folder,
                 {}};
       if (!folder) root.names.push_back(path.filename());
+      node->folder = Folder();
       Merge(roots, std::move(root));
     }
     std::vector<Root> ordered;
@@ -406,9 +420,12 @@ class Renamer {
         report_.Line(entry_shown, to, "would rename", "");
         continue;
       }
+      if (pending_.empty() || pending_.back().node != node) ++pending_folders_;
       pending_.push_back({node, from, to, entry_shown});
     }
-    if (pending_.size() >= kGroup) Flush();
+    // A group holds its folders open: it is bounded in folders too, to stay within the open
+    // files a process may have.
+    if (pending_.size() >= kGroup || pending_folders_ >= kGroupFolders) Flush();
   }
 
   // The new name of one entry, or why it gets none.
@@ -535,6 +552,7 @@ class Renamer {
                    reason);
     }
     pending_.clear();
+    pending_folders_ = 0;
     if (!WriteAll(journal_, outcomes, error)) JournalFailed(error);
   }
 
@@ -675,7 +693,7 @@ class Renamer {
     return status_ != 0 || skipped_total != 0 || failed_ != 0 || dangling_ != 0 ? 1 : 0;
   }
 
-  enum : std::size_t { kGroup = 4096 };
+  static constexpr std::size_t kGroup = 4096, kGroupFolders = 256;
 
   const Options& options_;
   const host::Plugin& plugin_;
@@ -689,6 +707,7 @@ class Renamer {
   int unchanged_ = 0, renamed_count_ = 0, failed_ = 0;
   std::map<std::string, int> skipped_;
   std::vector<Pending> pending_;
+  std::size_t pending_folders_ = 0;
   std::vector<LinkFound> links_;
   std::unordered_map<std::string, fs::path> renamed_;  // old absolute path -> new name
   Handle journal_;

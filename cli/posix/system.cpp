@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <limits.h>
 #include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -323,8 +324,17 @@ Lookup Identify(const Folder& folder, const fs::path& name, EntryId& id, EntryTy
 }
 
 bool RealFolderPath(const Folder& folder, fs::path& path, std::string& error) {
-  // Walks up through "..", finding each folder's name in its parent by its identity, as getcwd
-  // does: no path is ever resolved, so no length limit applies.
+  // The kernel knows the path of an open folder, up to a page of it.
+  char known[PATH_MAX + 1];
+  const std::string fd_link = "/proc/self/fd/" + std::to_string(Fd(folder));
+  const ssize_t length = readlink(fd_link.c_str(), known, sizeof known);
+  if (length > 0 && static_cast<std::size_t>(length) < sizeof known && known[0] == '/' &&
+      !std::string_view(known, static_cast<std::size_t>(length)).ends_with(" (deleted)")) {
+    path = fs::path(std::string(known, static_cast<std::size_t>(length)));
+    return true;
+  }
+  // Beyond that, walk up through "..", finding each folder's name in its parent by its identity,
+  // as getcwd does: no path is ever resolved, so no length limit applies.
   std::string real;
   Handle current(fcntl(Fd(folder), F_DUPFD_CLOEXEC, 0));
   for (int depth = 0; current.valid(); ++depth) {
