@@ -737,30 +737,52 @@ TEST_F(RenameTrust, DefaultJournalsOfOneSecondDiffer) {
   }
 }
 
-// The rest needs a POSIX shell, names that are bytes, or paths beyond Windows' limits.
-
-TEST_F(RenameTrust, AFolderSwappedForALinkMidRunMovesNothingOutside) {
-  if (kWindows) GTEST_SKIP() << "POSIX";
-  Make({u8"a/ü.txt", u8"z/sub/ü.txt"});
-  fs::create_directories(root_ / "outside");
-  WriteBytes(root_ / "outside" / Path(u8"ü.txt"), "outside");
-  const std::string hook = "mv '" + T(u8"z/sub") + "' '" + T(u8"z/moved") + "' && ln -s '" +
-                           Utf8(root_ / "outside") + "' '" + T(u8"z/sub") + "'";
-  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", hook.c_str());
-  const ProgramResult apply = Apply({"-r", Utf8(tree_)});
-  SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", nullptr);
-  EXPECT_EQ(apply.status, 1) << apply.out;
-  EXPECT_TRUE(Has(apply.out, "folder replaced")) << apply.out;
-  EXPECT_EQ(ReadBytes(root_ / "outside" / Path(u8"ü.txt")), "outside");
-  EXPECT_FALSE(fs::exists(root_ / "outside" / "u.txt"));
-  EXPECT_TRUE(fs::exists(tree_ / "a" / "u.txt"));
-  EXPECT_TRUE(fs::exists(tree_ / "z" / "moved" / Path(u8"ü.txt")));
+// A folder swapped for a link, or moved out of the tree, between listing and renaming: nothing
+// outside the tree is renamed. The system's shell runs the swap at the test hook.
+TEST_F(RenameTrust, AFolderSwappedMidRunMovesNothingOutside) {
+  struct Row {
+    const char* name;
+    std::string posix, windows;  // the hook's command; empty: not on this system
+    const char8_t* moved;        // where the listed folder went
+  };
+  const std::string sub = T(u8"z/sub"), outside = Utf8(root_ / "outside");
+  const Row rows[] = {
+      {"replaced by a link to a folder outside",
+       "mv '" + sub + "' '" + T(u8"z/moved") + "' && ln -s '" + outside + "' '" + sub + "'", "",
+       u8"z/moved"},
+      {"moved outside the tree", "mv '" + sub + "' '" + outside + "/sub'",
+       "move \"" + sub + "\" \"" + outside + "\\sub\"", nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string& hook = kWindows ? row.windows : row.posix;
+    if (hook.empty()) continue;
+    fs::remove_all(tree_);
+    fs::remove_all(root_ / "outside");
+    fs::remove(journal_);
+    Make({u8"a/ü.txt", u8"z/sub/ü.txt"});
+    fs::create_directories(root_ / "outside");
+    WriteBytes(root_ / "outside" / Path(u8"ü.txt"), "outside");
+    SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", hook.c_str());
+    const ProgramResult apply = Apply({"-r", Utf8(tree_)});
+    SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", nullptr);
+    EXPECT_EQ(apply.status, 1) << apply.out;
+    EXPECT_TRUE(Has(apply.out, "folder replaced")) << apply.out;
+    EXPECT_EQ(ReadBytes(root_ / "outside" / Path(u8"ü.txt")), "outside");
+    EXPECT_FALSE(fs::exists(root_ / "outside" / "u.txt"));
+    EXPECT_FALSE(fs::exists(root_ / "outside" / "sub" / "u.txt"));
+    EXPECT_TRUE(fs::exists(tree_ / "a" / "u.txt"));
+    if (row.moved != nullptr) {
+      EXPECT_TRUE(fs::exists(tree_ / Path(row.moved) / Path(u8"ü.txt")));
+    }
+  }
 }
 
 TEST_F(RenameTrust, ARenameThatFailedIsNeverUndone) {
-  if (kWindows) GTEST_SKIP() << "POSIX";
   Make({u8"è.txt"});
-  const std::string hook = "echo other > '" + T(u8"e.txt") + "'";  // appears before the rename
+  const std::string target = T(u8"e.txt");  // appears before the rename
+  const std::string hook =
+      kWindows ? "echo other> \"" + target + "\"" : "echo other > '" + target + "'";
   SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", hook.c_str());
   const ProgramResult apply = Apply({Utf8(tree_)});
   SetEnvironment("NAMEFOLD_TEST_BEFORE_RENAMES", nullptr);
@@ -769,8 +791,10 @@ TEST_F(RenameTrust, ARenameThatFailedIsNeverUndone) {
   const ProgramResult undo = Undo();
   EXPECT_EQ(undo.status, 0) << undo.out;
   EXPECT_TRUE(Has(undo.out, "restored 0, already back 0, not renamed by the run 1")) << undo.out;
-  EXPECT_EQ(ReadBytes(tree_ / "e.txt"), "other\n");
+  EXPECT_TRUE(ReadBytes(tree_ / "e.txt").starts_with("other"));
 }
+
+// The rest needs names that are bytes, or paths beyond Windows' limits.
 
 TEST_F(RenameTrust, NamesThatAreNotUtf8AreReadOnlyThroughACodePage) {
   if (kWindows) GTEST_SKIP() << "Windows names are UTF-16";
