@@ -658,6 +658,21 @@ TEST_F(RenameTrust, AJournalInAFolderTheRunRenamesGoesOn) {
   EXPECT_TRUE(fs::exists(tree_ / Path(u8"Жук/run.journal")));
 }
 
+TEST_F(RenameTrust, AJournalOfTheFirstFormatIsUndoneByItsPaths) {
+  Make({u8"café.txt"});
+  fs::rename(tree_ / Path(u8"café.txt"), tree_ / "cafe.txt");
+  WriteBytes(journal_,
+             "# namefold rename journal: FROM<TAB>TO per line, full paths, in the order renamed\n" +
+                 cli::JournalLine(fs::absolute(tree_ / Path(u8"café.txt")),
+                                  fs::absolute(tree_ / "cafe.txt")));
+  const ProgramResult undo = Undo();
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+  EXPECT_TRUE(Has(undo.out, "restored 1, not renamed by the run 0, could not undo 0")) << undo.out;
+  EXPECT_EQ(ReadBytes(tree_ / Path(u8"café.txt")), "café.txt");
+  WriteBytes(journal_, "plain text\n");
+  EXPECT_TRUE(Has(Undo().err, "not a journal of namefold rename"));
+}
+
 TEST_F(RenameTrust, EveryKillInAGroupIsUndoneExactly) {
   Make({u8"a/é1.txt", u8"a/é2.txt", u8"a/ж/é3.txt", u8"ж/é4.txt", u8"Жук/"});
   const auto before = Snapshot(tree_);
