@@ -380,11 +380,16 @@ class Renamer {
             const std::vector<Listed>& listed, const std::vector<fs::path>* only) {
     std::vector<FolderEntry> entries;
     std::vector<std::size_t> chosen;
+    std::vector<std::string> shown_names;  // only where a name is not UTF-8
     const std::u16string folder_units = DescribePath(node->real).units + Separator();
     for (std::size_t i = 0; i < listed.size(); ++i) {
       FolderEntry entry;
       const bool well_formed = PathUnits(listed[i].name, entry.name);
       entry.target = entry.name;
+      if (!well_formed) {
+        shown_names.resize(listed.size());
+        shown_names[i] = EscapeForLine(PathBytes(listed[i].name));
+      }
       const bool selected =
           only == nullptr ? listed[i].type != EntryType::kFolder || options_.dirs
                           : std::find(only->begin(), only->end(), listed[i].name) != only->end();
@@ -399,7 +404,7 @@ class Renamer {
       }
       entries.push_back(std::move(entry));
     }
-    LeaveOutClashes(entries);
+    LeaveOutClashes(entries, shown_names);
     for (std::size_t i : chosen) {
       FolderEntry& entry = entries[i];
       if (entry.kind.empty() && entry.target == entry.name) {
@@ -977,7 +982,7 @@ std::string UnusableKind(std::u16string_view name, std::size_t native_units) {
   return {};
 }
 
-void LeaveOutClashes(std::vector<FolderEntry>& entries) {
+void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown) {
   auto renamed = [](const FolderEntry& e) { return e.kind.empty() && e.target != e.name; };
   std::unordered_map<std::u16string, std::size_t> present;  // the names there now
   for (std::size_t i = 0; i < entries.size(); ++i) present.emplace(entries[i].name, i);
@@ -998,7 +1003,11 @@ void LeaveOutClashes(std::vector<FolderEntry>& entries) {
     for (const auto& [folded, group] : after) {
       if (group.size() < 2) continue;
       std::string names;
-      for (std::size_t i : group) names += (names.empty() ? "" : ", ") + ToUtf8(entries[i].name);
+      for (std::size_t i : group) {
+        const bool given = i < shown.size() && !shown[i].empty();
+        names += (names.empty() ? "" : ", ") +
+                 (given ? shown[i] : EscapeForLine(ToUtf8(entries[i].name)));
+      }
       for (std::size_t i : group) {
         if (!renamed(entries[i])) continue;
         entries[i].kind = "same name";

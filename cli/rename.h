@@ -29,7 +29,9 @@ struct FolderEntry {
 // the run: a name there now, or another new name, compared exactly and as Windows compares
 // names. All renames of one clash are left out together, until none is left, since a rename
 // left out keeps its old name.
-void LeaveOutClashes(std::vector<FolderEntry>& entries);
+// `shown` gives, by index, a name as output shows it (bad bytes as \xHH), for the reasons;
+// absent or empty, a name is shown from its units.
+void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown = {});
 
 // A journal line, "FROM<TAB>TO<LF>": the full paths, escaped as TSV fields are, so that any name
 // survives; and back. Returns false for a line that is not one.

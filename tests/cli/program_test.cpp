@@ -823,6 +823,11 @@ TEST_F(RenameTrust, NamesThatAreNotUtf8AreReadOnlyThroughACodePage) {
   EXPECT_EQ(ReadBytes(tree_ / "cafe u.txt"), "bytes");
   EXPECT_EQ(Undo().status, 0);
   EXPECT_EQ(ReadBytes(tree_ / fs::path(std::string("caf\xE9 \xFC.txt"))), "bytes");
+  // Reasons name such a file by its bytes, as every other output does.
+  WriteBytes(tree_ / fs::path(std::string("caf\xE8 \xFC.txt")), "grave");
+  const ProgramResult clash = Rename({"--from-code-page", "1252", Utf8(tree_)});
+  EXPECT_TRUE(Has(clash.out, "as Windows compares names: caf\\xE8 \\xFC.txt, caf\\xE9 \\xFC.txt"))
+      << clash.out;
 }
 
 // A tree deeper than PATH_MAX, made and checked one relative name at a time.
