@@ -86,6 +86,10 @@ TEST(Utf, EscapeForLineKeepsRowsOnOneLine) {
        .bytes = "a\u200Bb\u2066c\u00AD\U000E0041",
        .shown = "a\\u200Bb\\u2066c\\u00AD\\U000E0041"},
       {.name = "line separator", .bytes = "a\u2028b", .shown = "a\\u2028b"},
+      // "a b.txt" with a no-break space once read as "a b.txt".
+      {.name = "spaces that are not U+0020",
+       .bytes = "a\u00A0b\u2000c\u200Ad\u202Fe\u205Ff\u3000g\u1680h i",
+       .shown = "a\\u00A0b\\u2000c\\u200Ad\\u202Fe\\u205Ff\\u3000g\\u1680h i"},
       {.name = "backslash kept for people", .bytes = "C:\\x", .shown = "C:\\x"},
   };
   for (const Row& row : rows) {
