@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "cli/problems.h"
 #include "cli/report.h"
 #include "cli/system.h"
 #include "cli/utf.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int kFieldNameBytes = 256;
 constexpr std::size_t kTerminalCellWidth = 60;  // a longer name would widen every row
 constexpr int kValueBytes = 4096;  // room for the longest name the library returns (1023 units)
+constexpr std::size_t kMaxPathUnits = 260;  // MAX_PATH, the terminator included
 
 struct Lister {
   const Options& options;
@@ -26,6 +28,7 @@ struct Lister {
   Format format;
   std::vector<Row> rows;  // kept for the aligned table, which needs every width first
   int status = 0;
+  int has_unicode = -1;  // the index of the field that tells what the code page cannot hold
 
   void Error(const fs::path& path, const std::string& message) {
     Write(Stream::kErr, "namefold: " + DescribePath(path).shown + ": " + message + "\n");
@@ -48,7 +51,23 @@ struct Lister {
     return cell;
   }
 
-  void AddRow(const fs::path& path, const fs::path& shown) {
+  // Every reason the entry will cause trouble: the name's own, `in_folder`'s (the other names it
+  // is one with), the path's, and what the ANSI code page cannot hold.
+  std::string Problems(const PathText& full, std::u16string_view name, const fs::path& path,
+                       const std::vector<std::string>& in_folder) const {
+    std::vector<std::string> kinds = NameProblems(name, NameUnits(path.filename()));
+    if (!full.well_formed) kinds.emplace_back("not valid UTF-8");
+    if (has_unicode >= 0 && QueryValue(plugin, full.units, has_unicode).flag)
+      kinds.emplace_back("not in the ANSI code page");
+    if (full.units.size() >= kMaxPathUnits) kinds.emplace_back("path over 259 units");
+    kinds.insert(kinds.end(), in_folder.begin(), in_folder.end());
+    std::string text;
+    for (const std::string& kind : kinds) text += (text.empty() ? "" : "; ") + kind;
+    return text;
+  }
+
+  void AddRow(const fs::path& path, const fs::path& shown,
+              const std::vector<std::string>& in_folder = {}) {
     std::error_code error;
     fs::path absolute = fs::absolute(path, error);
     if (error) return Error(path, error.message());
@@ -71,6 +90,13 @@ struct Lister {
       changed = changed || row.cells.back().marked;
     }
     if (options.changed && !changed) return;
+    if (options.problems) {
+      Cell problems;
+      problems.text = Problems(full, name, path, in_folder);
+      if (problems.text.empty()) return;
+      problems.marked = true;
+      row.cells.push_back(std::move(problems));
+    }
     if (format == Format::kTsv) {
       Write(Stream::kOut, FormatTsvRow(row));
     } else if (format == Format::kJson) {
@@ -94,10 +120,18 @@ struct Lister {
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
       return a.path().filename().native() < b.path().filename().native();
     });
-    for (const fs::directory_entry& entry : entries) {
+    std::vector<std::vector<std::string>> in_folder(entries.size());
+    if (options.problems) {
+      std::vector<std::u16string> names(entries.size());
+      for (std::size_t i = 0; i < entries.size(); ++i)
+        (void)PathUnits(entries[i].path().filename(), names[i]);
+      in_folder = FolderProblems(names);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const fs::directory_entry& entry = entries[i];
       const fs::path entry_shown =
           shown.empty() ? entry.path().filename() : shown / entry.path().filename();
-      AddRow(entry.path(), entry_shown);
+      AddRow(entry.path(), entry_shown, in_folder[i]);
       std::error_code kind_error;
       // Symbolic links to folders are not followed: they could lead back up the tree.
       if (options.recursive && entry.is_directory(kind_error) && !entry.is_symlink(kind_error)) {
@@ -165,8 +199,12 @@ int ListFiles(const Options& options, const host::Plugin& plugin) {
     return 2;
   }
   lister.selected = selection.indexes;
-  for (int index : selection.indexes)
+  if (options.problems && !options.fields) lister.selected.clear();  // the reasons alone
+  for (int index : lister.selected)
     lister.selected_names.push_back(names[static_cast<std::size_t>(index)]);
+  for (std::size_t i = 0; i < lister.fields.size(); ++i)
+    if (lister.fields[i].type == NAMEFOLD_FT_BOOLEAN) lister.has_unicode = static_cast<int>(i);
+  if (options.problems) lister.selected_names.push_back("Problems");
   const bool terminal = IsTerminal(Stream::kOut);
   if (lister.format == Format::kAuto) lister.format = terminal ? Format::kTable : Format::kTsv;
   if (lister.format == Format::kTsv) Write(Stream::kOut, FormatTsvHeader(lister.selected_names));

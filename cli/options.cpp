@@ -32,6 +32,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
     {"recursive", 'r', Takes::kFlag, kList | kRename},
     {"changed", 0, Takes::kFlag, kList},
+    {"problems", 0, Takes::kFlag, kList},
     {"fields", 0, Takes::kValue, kList},
     {"table", 0, Takes::kFlag, kList},
     {"tsv", 0, Takes::kFlag, kList | kRename},
@@ -99,6 +100,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.recursive = true;
   else if (name == "changed")
     options.changed = true;
+  else if (name == "problems")
+    options.problems = true;
   else if (name == "fields")
     options.fields = value;
   else if (name == "table")

@@ -24,6 +24,7 @@ struct Options {
   // namefold PATH...
   bool recursive = false;
   bool changed = false;
+  bool problems = false;  // only names that will cause trouble, with every reason
   Format format = Format::kAuto;
   std::optional<std::string> fields;
   // check

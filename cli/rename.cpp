@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "cli/listing.h"
+#include "cli/problems.h"
 #include "cli/utf.h"
 
 namespace namefold::cli {
@@ -25,18 +26,6 @@ constexpr char kJournalHeader[] =
     "L<TAB>N<TAB>DEVICE<TAB>FILE<TAB>LINK<TAB>OLD<TAB>NEW: a symbolic link repointed. "
     "Absolute paths; \\\\ \\t \\n \\r \\xHH \\uHHHH \\UHHHHHHHH are escapes. "
     "Undo: namefold rename --undo FILE\n";
-
-bool IsReserved(std::u16string_view name) {
-  std::u16string base(name.substr(0, name.find(u'.')));  // "CON.txt" is CON too
-  while (!base.empty() && base.back() == u' ') base.pop_back();
-  if (base.size() != 3 && base.size() != 4) return false;
-  for (char16_t& unit : base) unit = unit >= u'a' && unit <= u'z' ? unit - 32 : unit;
-  if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL") return true;
-  // COM0 and LPT0 too, and the superscript digits that Windows reads as 1, 2 and 3.
-  return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) &&
-         ((base[3] >= u'0' && base[3] <= u'9') || base[3] == u'\u00B9' || base[3] == u'\u00B2' ||
-          base[3] == u'\u00B3');
-}
 
 std::string Counts(const std::map<std::string, int>& counts) {
   std::string text;
@@ -966,20 +955,8 @@ class Undoer {
 }  // namespace
 
 std::string UnusableKind(std::u16string_view name, std::size_t native_units) {
-  if (name.empty()) return "empty name";
-  if (name == u"." || name == u"..") return "dot name";
-  if (name.size() > kMaxNameUnits || native_units > kMaxNameUnits) return "too long";
-  std::string bytes;
-  if (!EncodeUtf8(name, bytes)) return "not valid Unicode";
-  for (char16_t unit : name) {
-    if (unit < 0x20 || unit == 0x7F || (unit >= 0x80 && unit <= 0x9F)) return "control character";
-    if (std::u16string_view(u"<>:\"/\\|?*").find(unit) != std::u16string_view::npos)
-      return "character Windows forbids";
-  }
-  if (name.back() == u'.' || name.back() == u' ') return "trailing dot or space";
-  if (name.front() == u' ') return "leading space";
-  if (IsReserved(name)) return "reserved name";
-  return {};
+  const std::vector<std::string> kinds = NameProblems(name, native_units);
+  return kinds.empty() ? std::string() : kinds.front();
 }
 
 void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown) {

@@ -1,5 +1,7 @@
 #include "cli/utf.h"
 
+#include "transform/compose.h"
+
 namespace namefold::cli {
 namespace {
 
@@ -143,14 +145,24 @@ std::u16string FromUtf8(std::string_view bytes) {
 std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
   std::string out;
   out.reserve(bytes.size());
+  char16_t window[3] = {};  // the unit before and this one, to tell what composition changes
   while (!bytes.empty()) {
     char32_t c;
     const std::size_t length = NextCodePoint(bytes, c);
     if (length == 0) {
       AppendHex("\\x", static_cast<unsigned char>(bytes[0]), 2, true, out);
       bytes.remove_prefix(1);
+      window[0] = 0;
       continue;
     }
+    // A character that composition would change (a mark that joins the letter before it, a
+    // precomposed letter that is never kept) is shown escaped, so that a name stored decomposed
+    // never looks like its composed twin.
+    const bool at_start = window[0] == 0;
+    window[at_start ? 0 : 1] = c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
+    const bool composes = c >= 0x80 && c <= 0xFFFF && ComposesAt(window, at_start ? 0 : 1);
+    window[0] = c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
+    window[1] = 0;
     if (c == '\\' && backslash == Backslash::kEscaped) {
       out += "\\\\";
     } else if (c == '\t') {
@@ -161,7 +173,7 @@ std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
       out += "\\r";
     } else if (c < 0x20 || c == 0x7F) {
       AppendHex("\\x", static_cast<unsigned>(c), 2, true, out);
-    } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c)) {
+    } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c) || composes) {
       AppendHex(c > 0xFFFF ? "\\U" : "\\u", static_cast<unsigned>(c), c > 0xFFFF ? 8 : 4, true,
                 out);
     } else {

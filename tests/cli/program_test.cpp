@@ -118,7 +118,8 @@ TEST_F(Program, RecursesChangedOnlyAndJson) {
 }
 
 // A name stored decomposed, as macOS writes it, shows the values of its composed form; it counts
-// as changed, since those differ from the name as stored.
+// as changed, since those differ from the name as stored. Its mark is shown escaped, so that it
+// does not pass for its composed twin.
 TEST_F(Program, ListsDecomposedNamesAsComposed) {
   const fs::path folder = root_ / "decomposed";
   fs::create_directories(folder);
@@ -128,7 +129,56 @@ TEST_F(Program, ListsDecomposedNamesAsComposed) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out,
             "Name\tHasUnicode\tNameNoUnicode\tNameReplaceUserAll\n"
-            "cafe\u0301.txt\t1\tcaf\u00E9.txt\tcafe.txt\n");
+            "cafe\\u0301.txt\t1\tcaf\u00E9.txt\tcafe.txt\n");
+}
+
+// Names that break on Windows, in archives or on old software, though some are plain ASCII, each
+// with every reason; names without one are left out.
+TEST_F(Program, ProblemsNameEveryNameThatWillCauseTrouble) {
+  const fs::path folder = root_ / "trouble";
+  fs::create_directories(folder);
+  struct Row {
+    std::string name;      // as UTF-8
+    std::string problems;  // empty: not listed
+  };
+  const Row rows[] = {
+      {"plain.txt", ""},
+      {"CON.txt", "reserved name"},
+      {"com\u00B9.txt", "reserved name"},
+      {"ask?.txt", "character Windows forbids"},
+      {"colon: yes.txt", "character Windows forbids"},
+      {"trailing dot.", "trailing dot or space"},
+      {"trailing space ", "trailing dot or space"},
+      {" leading", "leading space"},
+      {"new\nline", "control character"},
+      {"Resume.pdf", "same name as Windows compares names: resume.pdf"},
+      {"resume.pdf", "same name as Windows compares names: Resume.pdf"},
+      {"\u0429\u0443\u043A\u0430.txt", "not in the ANSI code page"},
+      {"caf\u00E9.txt", "same name once composed: cafe\\\\u0301.txt"},
+      {"cafe\u0301.txt", "not in the ANSI code page; same name once composed: caf\u00E9.txt"},
+      {std::string(256, 'a'), "too long"},
+  };
+  std::string expected = "Name\tProblems\n";
+  std::vector<const Row*> sorted;
+  for (const Row& row : rows) sorted.push_back(&row);
+  std::sort(sorted.begin(), sorted.end(), [](const Row* a, const Row* b) {
+    return cli::PathBytes(cli::PathFromArgument(a->name)) <
+           cli::PathBytes(cli::PathFromArgument(b->name));
+  });
+  for (const Row* row : sorted) {
+    const fs::path path = folder / cli::PathFromArgument(row->name);
+    if (kWindows && (row->name.find_first_of("?:\n") != std::string::npos ||
+                     row->name.back() == '.' || row->name.back() == ' ' || row->name.size() > 255))
+      continue;  // Windows holds no such name
+    std::error_code refused;
+    std::ofstream(path).close();
+    if (!fs::exists(path, refused)) continue;
+    if (!row->problems.empty())
+      expected +=
+          cli::EscapeForLine(row->name, cli::Backslash::kEscaped) + "\t" + row->problems + "\n";
+  }
+  const ProgramResult result = List({"--problems", "--tsv", Utf8(folder)});
+  EXPECT_EQ(result.out, expected) << result.err;
 }
 
 TEST_F(Program, AlignedTableOnRequest) {

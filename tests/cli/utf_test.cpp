@@ -86,6 +86,14 @@ TEST(Utf, EscapeForLineKeepsRowsOnOneLine) {
        .bytes = "a\u200Bb\u2066c\u00AD\U000E0041",
        .shown = "a\\u200Bb\\u2066c\\u00AD\\U000E0041"},
       {.name = "line separator", .bytes = "a\u2028b", .shown = "a\\u2028b"},
+      // Composed and decomposed twins once printed alike ("café.txt, café.txt").
+      {.name = "a mark that composes with its letter",
+       .bytes = "cafe\u0301",
+       .shown = "cafe\\u0301"},
+      {.name = "the composed twin", .bytes = "caf\u00E9", .shown = "caf\u00E9"},
+      {.name = "a mark no letter takes", .bytes = "x\u0301", .shown = "x\u0301"},
+      {.name = "conjoining jamo", .bytes = "\u1112\u1161\u11AB", .shown = "\u1112\\u1161\u11AB"},
+      {.name = "a letter composition never keeps", .bytes = "\u0958", .shown = "\\u0958"},
       // "a b.txt" with a no-break space once read as "a b.txt".
       {.name = "spaces that are not U+0020",
        .bytes = "a\u00A0b\u2000c\u200Ad\u202Fe\u205Ff\u3000g\u1680h i",
