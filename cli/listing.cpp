@@ -71,7 +71,9 @@ struct Lister {
       changed = changed || row.cells.back().marked;
     }
     if (options.changed && !changed) return;
-    if (format == Format::kTsv) {
+    if (options.null_output) {
+      Write(Stream::kOut, PathBytes(path) + '\0');
+    } else if (format == Format::kTsv) {
       Write(Stream::kOut, FormatTsvRow(row));
     } else if (format == Format::kJson) {
       Write(Stream::kOut, FormatJsonLine(selected_names, row));
@@ -168,8 +170,11 @@ int ListFiles(const Options& options, const host::Plugin& plugin) {
   for (int index : selection.indexes)
     lister.selected_names.push_back(names[static_cast<std::size_t>(index)]);
   const bool terminal = IsTerminal(Stream::kOut);
-  if (lister.format == Format::kAuto) lister.format = terminal ? Format::kTable : Format::kTsv;
-  if (lister.format == Format::kTsv) Write(Stream::kOut, FormatTsvHeader(lister.selected_names));
+  if (lister.format == Format::kAuto) {  // -0 writes each row as it comes, like TSV
+    lister.format = terminal && !options.null_output ? Format::kTable : Format::kTsv;
+  }
+  if (lister.format == Format::kTsv && !options.null_output)
+    Write(Stream::kOut, FormatTsvHeader(lister.selected_names));
 
   if (options.operands.empty()) {
     lister.AddOperand(".", true);
