@@ -298,10 +298,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       break;
     case Command::kRename:
       if (options.undo && (!options.operands.empty() || options.apply || options.dirs ||
-                           options.recursive || options.field || options.journal || options.from0))
+                           options.recursive || options.field || options.journal))
         return fail(
-            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal or "
-            "--from0");
+            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field or --journal");
+      if (options.undo && options.from0) return fail("rename: --undo JOURNAL takes no --from0");
       if (!options.undo && options.operands.empty() && !options.from0)
         return fail("rename: no PATH given");
       if (options.journal && !options.apply)
