@@ -37,7 +37,8 @@ target=$scratch/root
 mkdir -p "$target/var/lib/dpkg/info" "$target/var/lib/dpkg/updates"
 : >"$target/var/lib/dpkg/status"
 dpkg=(dpkg --root="$target" --log=/dev/null --force-depends,not-root)
-"${dpkg[@]}" -i "$one/namefold_${version}_amd64.deb" >/dev/null || fail "dpkg -i"
+"${dpkg[@]}" -i "$one/namefold_${version}_amd64.deb" >"$scratch/dpkg.log" 2>&1 ||
+  fail "dpkg -i: $(cat "$scratch/dpkg.log")"
 program=$target/usr/bin/namefold
 [[ $("$program" --version) == "namefold $version" ]] || fail "--version: $("$program" --version)"
 info=$("$program" info) || fail "namefold info: status $?"
@@ -48,20 +49,22 @@ info=$("$program" info) || fail "namefold info: status $?"
 page=$(MANPAGER=cat MANWIDTH=80 man -l "$target/usr/share/man/man1/namefold.1.gz" 2>&1)
 [[ $page == *"namefold text"* && $page == *"--from0"* && $page == *"$version"* ]] ||
   fail "man -l: $(head -20 <<<"$page")"
-complete() {  # complete WORD...: what the completion offers for the last word
-  PATH=$target/usr/bin:$PATH bash -c 'source "$1"; shift; COMP_WORDS=("$@")
+mkdir -p "$scratch/elsewhere"
+offers() {  # complete WORD...: what the completion offers for the last word, in an empty folder
+  cd "$scratch/elsewhere" && PATH=$target/usr/bin:$PATH bash -c 'source "$1"; shift; COMP_WORDS=("$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _namefold; echo "${COMPREPLY[*]}"' _ \
     "$target/usr/share/bash-completion/completions/namefold" "$@"
 }
-[[ $(complete namefold te) == "tables text" ]] || fail "completion of commands: $(complete namefold te)"
-[[ $(complete namefold text --fi) == "--field" ]] || fail "completion of options: $(complete namefold text --fi)"
-[[ $(complete namefold --fields 0,NameRep) == "0,NameReplaceNoEnglish 0,NameReplaceUserUnicode 0,NameReplaceUserAll" ]] ||
-  fail "completion of fields: $(complete namefold --fields 0,NameRep)"
-"${dpkg[@]}" -P namefold >/dev/null || fail "dpkg -P"
-left=$(find "$target" -mindepth 1 -not -path "$target/var/lib/dpkg*")
+[[ $(offers namefold t) == "tables text" ]] || fail "completion of commands: $(offers namefold t)"
+[[ $(offers namefold text --fi) == "--field" ]] || fail "completion of options: $(offers namefold text --fi)"
+[[ $(offers namefold --fields 0,NameRep) == "0,NameReplaceNoEnglish 0,NameReplaceUserUnicode 0,NameReplaceUserAll" ]] ||
+  fail "completion of fields: $(offers namefold --fields 0,NameRep)"
+"${dpkg[@]}" -P namefold >"$scratch/dpkg.log" 2>&1 || fail "dpkg -P: $(cat "$scratch/dpkg.log")"
+left=$(find "$target" -mindepth 1 -not -path "$target/var" -not -path "$target/var/lib" \
+  -not -path "$target/var/lib/dpkg*")
 [[ -z $left ]] || fail "removing the package leaves: $left"
 
-mkdir -p "$scratch/unpacked" "$scratch/elsewhere"
+mkdir -p "$scratch/unpacked"
 tar -xzf "$one/namefold-$version-linux-x86_64.tar.gz" -C "$scratch/unpacked"
 info=$(cd "$scratch/elsewhere" && "$scratch/unpacked/namefold-$version-linux-x86_64/bin/namefold" info)
 [[ $(grep -c "parses cleanly" <<<"$info") == 2 ]] || fail "the tarball's program: $info"
