@@ -14,11 +14,12 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+commit=$(git -C "$root" rev-parse HEAD)  # one commit, even if HEAD moves meanwhile
 for run in one two/deeper; do
-  "$root/tools/release" --targets linux --work "$scratch/$run/work" --out "$scratch/$run/dist" \
+  "$root/tools/release" --commit "$commit" --targets linux --work "$scratch/$run/work" --out "$scratch/$run/dist" \
     >"$scratch/release.log" 2>&1 || { cat "$scratch/release.log"; fail "tools/release ($run)"; exit 1; }
 done
-version=$(cmake -P "$root/cmake/version.cmake")
+version=$(cmake -DCOMMIT="$commit" -P "$root/cmake/version.cmake")
 one=$scratch/one/dist two=$scratch/two/deeper/dist
 for artefact in "namefold-$version-linux-x86_64.tar.gz" "namefold_${version}_amd64.deb" SHA256SUMS; do
   if ! cmp -s "$one/$artefact" "$two/$artefact"; then
