@@ -13,8 +13,6 @@ namespace {
 // The library converts a name of at most this many units and cuts its values there, so a name
 // this long or longer cannot be known to come back whole.
 constexpr std::size_t kLongestName = 1023;
-constexpr int kHasUnicode = 0;
-constexpr int kNameReplaceUserAll = 4;
 
 // Whether a byte separates names in a path: '/' everywhere, and '\' where the library takes it.
 bool IsSeparator(char c) {
@@ -23,7 +21,8 @@ bool IsSeparator(char c) {
 
 struct Filter {
   const host::Plugin& plugin;
-  int field = kNameReplaceUserAll;
+  int field = 0;
+  bool boolean = false;       // a field such as HasUnicode: written 0 or 1
   const char* what = "line";  // what a record is called in messages: line, record, argument
   int status = 0;
   std::size_t record = 0;  // the number of the record being converted, for messages
@@ -56,7 +55,7 @@ struct Filter {
   // The converted record, or false (and the record stays as it is) when a name is too long.
   bool Convert(std::string_view text, std::string& out) {
     bool warned = false;
-    if (field == kHasUnicode) {
+    if (boolean) {
       const std::u16string units = Decode(text, warned);
       out = !units.empty() && QueryValue(plugin, InFolder(units), field).flag ? "1" : "0";
       return true;
@@ -94,17 +93,18 @@ struct Filter {
 
 int ConvertText(const Options& options, const host::Plugin& plugin) {
   Filter filter{plugin};
-  if (options.field) {
-    std::vector<std::string> names;
-    for (const FieldInfo& field : QueryFields(plugin)) names.push_back(field.name);
-    const FieldSelection selection = SelectFields(options.field, names);
-    if (!selection.ok || selection.indexes.size() != 1) {
-      Write(Stream::kErr, "namefold: text: " +
-                              (selection.ok ? "--field names one field" : selection.error) + "\n");
-      return 2;
-    }
-    filter.field = selection.indexes[0];
+  const std::vector<FieldInfo> fields = QueryFields(plugin);
+  std::vector<std::string> names;
+  for (const FieldInfo& field : fields) names.push_back(field.name);
+  const FieldSelection selection =
+      SelectFields(options.field.value_or("NameReplaceUserAll"), names);
+  if (!selection.ok || selection.indexes.size() != 1) {
+    Write(Stream::kErr,
+          "namefold: text: " + (selection.ok ? "--field names one field" : selection.error) + "\n");
+    return 2;
   }
+  filter.field = selection.indexes[0];
+  filter.boolean = fields[static_cast<std::size_t>(filter.field)].type == NAMEFOLD_FT_BOOLEAN;
   const char end = options.zero ? '\0' : '\n';
   filter.what = options.operands.empty() ? (options.zero ? "record" : "line") : "argument";
   if (!options.operands.empty()) {
