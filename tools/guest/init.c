@@ -2,10 +2,10 @@
  *
  * It loads the modules the initramfs carries, builds the guest's root from the host's own root
  * (shared read-only over 9p, under a tmpfs overlay that takes every write), mounts the work folder
- * read-write at the path it has on the host, runs the one program it finds in the report share (a script),
- * writes the command's exit status there and powers the machine off. Anything that goes wrong is
- * written to the console, and the machine powers off without a status: the host then reports the
- * failure. */
+ * read-write at the path it has on the host (wherever that is, the guest's own /tmp included), runs
+ * the one program it finds in the report share (a script), writes the command's exit status there
+ * and powers the machine off. Anything that goes wrong is written to the console, and the machine
+ * powers off without a status: the host then reports the failure. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
