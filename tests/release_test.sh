@@ -4,11 +4,11 @@
 # package installs into a scratch root and is removed from it without a trace; the installed
 # program runs and finds its library and tables, its man page renders and its completion answers;
 # the tarball's program runs from wherever it is unpacked. Skipped (77) without git history,
-# help2man or dpkg-dev.
+# help2man, dpkg-dev or man-db.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 git -C "$root" rev-parse HEAD >/dev/null 2>&1 && command -v help2man >/dev/null &&
-  command -v dpkg-shlibdeps >/dev/null || exit 77
+  command -v dpkg-shlibdeps >/dev/null && command -v man >/dev/null || exit 77
 scratch=$(mktemp -d "$root/build/release-test.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 failures=0
