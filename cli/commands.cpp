@@ -1,6 +1,7 @@
 // The namefold program: a terminal host for the plugin, and tools for its table files.
 #include <tuple>
 
+#include "cli/input.h"
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/plugin_loader.h"
@@ -9,6 +10,7 @@
 #include "cli/table_build.h"
 #include "cli/table_check.h"
 #include "cli/table_convert.h"
+#include "cli/text.h"
 #include "cli/utf.h"
 #include "platform/platform.h"
 #include "tables/table_files.h"
@@ -21,7 +23,7 @@ constexpr int kUsageError = 2;
 constexpr const char* kListHelp =
     "Usage: namefold [OPTIONS] [PATH...]\n"
     "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info,\n"
-    "                                        rename, tables)\n"
+    "                                        rename, tables, text)\n"
     "       namefold help [COMMAND]\n"
     "\n"
     "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
@@ -43,6 +45,11 @@ constexpr const char* kListHelp =
     "escapes\n"
     "      --json          JSON Lines: one object per file; a path that is not valid Unicode\n"
     "                      also comes whole as \"path_hex\" (its bytes; UTF-16 LE on Windows)\n"
+    "  -0, --null          only the paths, each ended by a NUL and written as they are, for\n"
+    "                      'xargs -0' (with --changed: the paths some shown field changes)\n"
+    "      --from0 FILE    the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
+    "                      ('-': standard input) instead of PATH operands; a folder among them\n"
+    "                      is listed as a PATH is\n"
     "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
     "      --locale NAME   the locale whose ANSI code page the library sees (POSIX); an\n"
     "                      installed locale, or one whose language has its own code page\n"
@@ -105,7 +112,7 @@ constexpr const char* kTablesHelp =
 
 constexpr const char* kRenameHelp =
     "Usage: namefold rename [--field NAME|INDEX] [-r] [--dirs] [--apply] [--journal FILE]\n"
-    "                       [--fix-links] [--from-code-page N] PATH...\n"
+    "                       [--fix-links] [--from-code-page N] PATH... | --from0 FILE\n"
     "       namefold rename --undo JOURNAL\n"
     "\n"
     "Renames files to the value a field gives them (default NameReplaceUserAll; fields 1 to 4\n"
@@ -115,9 +122,10 @@ constexpr const char* kRenameHelp =
     "  -r, --recursive     descend into subfolders (symbolic links are renamed, never followed)\n"
     "      --dirs          rename folders too, each after its contents\n"
     "      --apply         rename\n"
+    "      --from0 FILE    the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
+    "                      ('-': standard input) instead of PATH operands\n"
     "      --journal FILE  the journal of the renames (default: namefold-rename-DATE-TIME.US-PID\n"
-    "                      .journal in the current folder); a file that exists is never written "
-    "to\n"
+    "                      .journal in the current folder); an existing file is never written to\n"
     "      --fix-links     point symbolic links that name a renamed entry at its new name\n"
     "      --from-code-page N  read names that are not UTF-8 as Windows code page N\n"
     "      --undo JOURNAL  rename back, last first, what the journal holds\n"
@@ -143,6 +151,25 @@ constexpr const char* kRenameHelp =
     "\n"
     "Exit status: 0 when all went as planned, 1 when something was skipped, failed or would\n"
     "dangle, 2 for a usage error.\n";
+
+constexpr const char* kTextHelp =
+    "Usage: namefold text [--field NAME|INDEX] [-z] [--locale NAME] [--plugin FILE] [STRING...]\n"
+    "\n"
+    "Converts each STRING, or each line of standard input, as the library converts a file's\n"
+    "name, and writes one line for each: the value of the field (default NameReplaceUserAll;\n"
+    "HasUnicode as 0 or 1). Nothing else in the line changes: its end (LF or CR LF, or none on\n"
+    "the last line) is kept, and in a path each name is converted on its own, the separators\n"
+    "and the names . and .. kept. Bytes that are not UTF-8 reach the library as U+FFFD, with a\n"
+    "warning.\n"
+    "\n"
+    "  -z, --zero-terminated  records end with NUL rather than a line feed, in and out\n"
+    "      --field NAME|INDEX the field to write (0 to 4, by name or index)\n"
+    "      --plugin FILE, --locale NAME   as for listing\n"
+    "\n"
+    "  printf 'Cr\u00E8me br\u00FBl\u00E9e\\n' | namefold text      writes Creme brulee\n"
+    "\n"
+    "Exit status: 0; 1 when a name was longer than the library converts whole (1023 units):\n"
+    "its line is written unchanged; 2 for a usage error.\n";
 
 void Print(const std::string& text) {
   Write(Stream::kOut, text);
@@ -419,6 +446,8 @@ const char* HelpOf(Command command) {
       return kTablesHelp;
     case Command::kRename:
       return kRenameHelp;
+    case Command::kText:
+      return kTextHelp;
     case Command::kList:
       break;
   }
@@ -436,7 +465,7 @@ int Main(const std::vector<std::string>& arguments) {
                "--help)");
     return kUsageError;
   }
-  const Options& options = parsed.options;
+  Options options = parsed.options;
   if (options.help) {
     Print(HelpOf(options.command));
     return 0;
@@ -444,6 +473,14 @@ int Main(const std::vector<std::string>& arguments) {
   if (options.version) {
     Print("namefold " NAMEFOLD_VERSION "\n");
     return 0;
+  }
+  if (options.from0) {  // the paths take the place of the operands, for listing and rename alike
+    std::string error;
+    if (!ReadNulTerminatedPaths(*options.from0, options.operands, error)) {
+      PrintError("--from0 " + EscapeForLine(*options.from0) + ": " + error);
+      return 1;
+    }
+    if (options.operands.empty()) return 0;  // nothing to list or rename, not the current folder
   }
   switch (options.command) {
     case Command::kCheck:
@@ -458,12 +495,14 @@ int Main(const std::vector<std::string>& arguments) {
       if (options.undo) return RunUndo(options);
       break;
     case Command::kList:
+    case Command::kText:
       break;
   }
   host::Plugin plugin;
   if (const int status = Load(options, plugin); status != 0) return status;
-  const int status =
-      options.command == Command::kRename ? RunRename(options, plugin) : ListFiles(options, plugin);
+  const int status = options.command == Command::kRename ? RunRename(options, plugin)
+                     : options.command == Command::kText ? ConvertText(options, plugin)
+                                                         : ListFiles(options, plugin);
   host::UnloadPlugin(plugin);
   return status;
 }

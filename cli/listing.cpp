@@ -97,7 +97,9 @@ struct Lister {
       problems.marked = true;
       row.cells.push_back(std::move(problems));
     }
-    if (format == Format::kTsv) {
+    if (options.null_output) {
+      Write(Stream::kOut, PathBytes(path) + '\0');
+    } else if (format == Format::kTsv) {
       Write(Stream::kOut, FormatTsvRow(row));
     } else if (format == Format::kJson) {
       Write(Stream::kOut, FormatJsonLine(selected_names, row));
@@ -206,8 +208,11 @@ int ListFiles(const Options& options, const host::Plugin& plugin) {
     if (lister.fields[i].type == NAMEFOLD_FT_BOOLEAN) lister.has_unicode = static_cast<int>(i);
   if (options.problems) lister.selected_names.push_back("Problems");
   const bool terminal = IsTerminal(Stream::kOut);
-  if (lister.format == Format::kAuto) lister.format = terminal ? Format::kTable : Format::kTsv;
-  if (lister.format == Format::kTsv) Write(Stream::kOut, FormatTsvHeader(lister.selected_names));
+  if (lister.format == Format::kAuto) {  // -0 writes each row as it comes, like TSV
+    lister.format = terminal && !options.null_output ? Format::kTable : Format::kTsv;
+  }
+  if (lister.format == Format::kTsv && !options.null_output)
+    Write(Stream::kOut, FormatTsvHeader(lister.selected_names));
 
   if (options.operands.empty()) {
     lister.AddOperand(".", true);

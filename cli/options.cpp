@@ -17,6 +17,7 @@ constexpr CommandSet Only(Command command) {
 constexpr CommandSet kAll = ~0u;
 constexpr CommandSet kList = Only(Command::kList);
 constexpr CommandSet kRename = Only(Command::kRename);
+constexpr CommandSet kText = Only(Command::kText);
 
 struct OptionSpec {
   std::string_view long_name;
@@ -28,8 +29,8 @@ struct OptionSpec {
 constexpr OptionSpec kOptionSpecs[] = {
     {"help", 'h', Takes::kFlag, kAll},
     {"version", 0, Takes::kFlag, kAll},
-    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
-    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
+    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
+    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
     {"recursive", 'r', Takes::kFlag, kList | kRename},
     {"changed", 0, Takes::kFlag, kList},
     {"problems", 0, Takes::kFlag, kList},
@@ -37,6 +38,8 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"table", 0, Takes::kFlag, kList},
     {"tsv", 0, Takes::kFlag, kList | kRename},
     {"json", 0, Takes::kFlag, kList | kRename},
+    {"null", '0', Takes::kFlag, kList},
+    {"from0", 0, Takes::kValue, kList | kRename},
     {"single", 0, Takes::kFlag, Only(Command::kCheck)},
     {"sequence", 0, Takes::kFlag, Only(Command::kCheck)},
     {"to-utf8", 0, Takes::kFlag, Only(Command::kConvert)},
@@ -47,19 +50,20 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"out", 0, Takes::kValue, Only(Command::kTables)},
     {"list", 0, Takes::kFlag, Only(Command::kTables)},
     {"force", 'f', Takes::kFlag, Only(Command::kTables)},
-    {"field", 0, Takes::kValue, kRename},
+    {"field", 0, Takes::kValue, kRename | kText},
     {"apply", 0, Takes::kFlag, kRename},
     {"dirs", 0, Takes::kFlag, kRename},
     {"journal", 0, Takes::kValue, kRename},
     {"undo", 0, Takes::kValue, kRename},
     {"fix-links", 0, Takes::kFlag, kRename},
+    {"zero-terminated", 'z', Takes::kFlag, kText},
 };
 
 constexpr std::string_view kHelpWord = "help";
 
 constexpr std::pair<std::string_view, Command> kCommands[] = {
     {"check", Command::kCheck},   {"convert", Command::kConvert}, {"info", Command::kInfo},
-    {"rename", Command::kRename}, {"tables", Command::kTables},
+    {"rename", Command::kRename}, {"tables", Command::kTables},   {"text", Command::kText},
 };
 
 const OptionSpec* FindLong(std::string_view name) {
@@ -104,6 +108,10 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.problems = true;
   else if (name == "fields")
     options.fields = value;
+  else if (name == "null")
+    options.null_output = true;
+  else if (name == "from0")
+    options.from0 = value;
   else if (name == "table")
     return set_format(Format::kTable);
   else if (name == "tsv")
@@ -152,6 +160,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.undo = value;
   else if (name == "fix-links")
     options.fix_links = true;
+  else if (name == "zero-terminated")
+    options.zero = true;
   return {};
 }
 
@@ -267,8 +277,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     return result;
   }
 
+  if (options.from0 && !options.operands.empty())
+    return fail("--from0 takes the place of the PATH operands: give one or the other");
   switch (options.command) {
     case Command::kList:
+      if (options.null_output && options.format != Format::kAuto)
+        return fail("-0 writes the paths alone: it excludes --table, --tsv and --json");
+      break;
+    case Command::kText:
       break;
     case Command::kCheck:
       if (options.operands.empty()) return fail("check: no table file given");
@@ -293,7 +309,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         return fail(
             "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal, "
             "--fix-links or --from-code-page");
-      if (!options.undo && options.operands.empty()) return fail("rename: no PATH given");
+      if (options.undo && options.from0) return fail("rename: --undo JOURNAL takes no --from0");
+      if (!options.undo && options.operands.empty() && !options.from0)
+        return fail("rename: no PATH given");
       if (options.journal && !options.apply)
         return fail("rename: --journal is written only with --apply");
       break;

@@ -9,7 +9,7 @@ namespace namefold::cli {
 
 // A new command needs a value here, a row in kCommands and its options' command sets in
 // options.cpp, its operand rule in ParseArguments, and its help and Run function in commands.cpp.
-enum class Command { kList, kCheck, kConvert, kInfo, kTables, kRename };
+enum class Command { kList, kCheck, kConvert, kInfo, kTables, kRename, kText };
 enum class Format { kAuto, kTable, kTsv, kJson };        // kAuto: a table on a terminal, else TSV
 enum class TableKind { kFromName, kSingle, kSequence };  // kFromName: "1.tbl" or "2.tbl"
 enum class Direction { kAuto, kToUtf8, kToTable };       // kAuto: from the input's encoding
@@ -27,6 +27,8 @@ struct Options {
   bool problems = false;  // only names that will cause trouble, with every reason
   Format format = Format::kAuto;
   std::optional<std::string> fields;
+  bool null_output = false;          // -0: only the paths, each ended by NUL
+  std::optional<std::string> from0;  // the paths, NUL-terminated, from this file or "-"
   // check
   TableKind kind = TableKind::kFromName;
   // convert
@@ -45,6 +47,8 @@ struct Options {
   std::optional<std::string> journal;
   std::optional<std::string> undo;  // the journal to undo
   bool fix_links = false;           // links to renamed entries are pointed at the new names
+  // text
+  bool zero = false;  // -z: records end with NUL rather than a line feed
 };
 
 struct ParsedArguments {
@@ -54,8 +58,8 @@ struct ParsedArguments {
 };
 
 // Parses the arguments after the program name. The first operand names a command when it is
-// one of check, convert, info, rename, tables; "help" (optionally followed by a command) asks for
-// help.
+// one of check, convert, info, rename, tables, text; "help" (optionally followed by a command) asks
+// for help.
 // "--" ends the options, so "namefold -- check" lists a folder called check. Options take their
 // value as "--name VALUE" or "--name=VALUE"; short ones group, "-rh", and take "-oFILE".
 // On failure `options.command` still names the command given, for pointing to its help.

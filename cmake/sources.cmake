@@ -26,6 +26,7 @@ set_target_properties(namefold PROPERTIES
   PREFIX ""
   LIBRARY_OUTPUT_DIRECTORY ${NAMEFOLD_OUT_DIR}
   RUNTIME_OUTPUT_DIRECTORY ${NAMEFOLD_OUT_DIR})
+namefold_version_resource(namefold namefold.dll 0x2 "namefold content plugin")
 if(WIN32)
   # Exports under their undecorated names, __stdcall ones included, and nothing else.
   target_sources(namefold PRIVATE ${NAMEFOLD_ROOT}/plugin/namefold.def)

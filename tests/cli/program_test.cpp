@@ -410,6 +410,127 @@ TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
   }
 }
 
+TEST_F(Program, TextConvertsEachLineAsAName) {
+  using namespace std::string_literals;
+  struct Row {
+    const char* name;
+    std::vector<std::string> arguments;  // after "text"
+    std::string input;
+    std::string out;
+    int status;
+    const char* err;  // expected in standard error
+  };
+  const std::string long_name(1100, 'a');
+  const Row rows[] = {
+      {"line ends kept: LF, CR LF, an empty line, none at the end",
+       {},
+       "Жук\r\nжук\n\né",
+       "ZhUK\r\nzhUK\n\ne",
+       0,
+       ""},
+      {"each name of a path on its own; separators, . and .. kept",
+       {},
+       "../Жук/./é.txt\n/Жук/\n",
+       "../ZhUK/./e.txt\n/ZhUK/\n",
+       0,
+       ""},
+      {"bytes that are not UTF-8 reach the library as U+FFFD",
+       {},
+       "ok\ncaf\xE9 Жук\n",
+       "ok\ncaf\uFFFD ZhUK\n",
+       0,
+       "warning: line 2: not valid UTF-8"},
+      {"NUL records, with line feeds inside", {"-z"}, "Жук\nж\0é\0"s, "ZhUK\nzh\0e\0"s, 0, ""},
+      {"operands, one line each", {"Жук", "é"}, "ignored", "ZhUK\ne\n", 0, ""},
+      {"HasUnicode as 0 or 1", {"--field", "0"}, "\nЖ\né\n", "0\n1\n0\n", 0, ""},
+      {"NameNoUnicode keeps what the code page holds",
+       {"--field", "1", "Жук é"},
+       "",
+       "ZhUK é\n",
+       0,
+       ""},
+      {"NameReplaceNoEnglish", {"--field", "NameReplaceNoEnglish", "Жук é"}, "", "ZhUK e\n", 0, ""},
+      {"NameReplaceUserUnicode", {"--field", "3", "Жук é"}, "", "ZhUK é\n", 0, ""},
+      {"NameReplaceUserAll", {"--field", "4", "Жук é"}, "", "ZhUK e\n", 0, ""},
+      {"a name too long to convert whole is written unchanged",
+       {"é", long_name},
+       "",
+       "e\n" + long_name + "\n",
+       1,
+       "argument 2: a name longer than the library converts whole"},
+      {"one field only", {"--field", "1,2"}, "", "", 2, "--field names one field"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> arguments{"text", "--plugin", Utf8(plugin_)};
+    arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+    const ProgramResult result = RunProgram(BuiltProgram(), arguments, row.input);
+    EXPECT_EQ(result.status, row.status) << result.err;
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+  }
+  // With the library's default tables, beside the program.
+  const ProgramResult defaults = RunProgram(BuiltProgram(), {"text"}, "Crème brûlée\nЩука\n");
+  EXPECT_EQ(defaults.out, "Creme brulee\nShchuka\n") << defaults.err;
+}
+
+TEST_F(Program, From0ReadsNulTerminatedPathsAndNullWritesThem) {
+  // A line feed in a name is what NUL-terminated lists are for; Windows names cannot hold one.
+  const fs::path odd = files_ / (kWindows ? Path(u8"odd ж.txt") : Path(u8"odd\nж.txt"));
+  WriteBytes(odd, "");
+  const std::vector<fs::path> paths{files_ / "plain.txt", odd, files_ / Path(u8"Жук.txt")};
+  std::string list;
+  for (const fs::path& path : paths) list += Utf8(path) + '\0';
+  list += '\0';  // an empty record is passed over
+  list.pop_back();
+  list.pop_back();  // the last path without its NUL
+  WriteBytes(root_ / "list", list);
+
+  const ProgramResult from_file = List({"--from0", Utf8(root_ / "list"), "--tsv", "--fields", "4"});
+  EXPECT_EQ(from_file.status, 0) << from_file.err;
+  const ProgramResult from_input = RunProgram(
+      BuiltProgram(), {"--plugin", Utf8(plugin_), "--from0", "-", "--tsv", "--fields", "4"}, list);
+  EXPECT_EQ(from_input.out, from_file.out);
+  EXPECT_NE(from_file.out.find("\tplain.txt\n"), std::string::npos) << from_file.out;
+  EXPECT_NE(from_file.out.find(kWindows ? "\todd zh.txt\n" : "\todd\\nzh.txt\n"), std::string::npos)
+      << from_file.out;
+  EXPECT_EQ(std::count(from_file.out.begin(), from_file.out.end(), '\n'), 4) << from_file.out;
+
+  // -0: the paths that a field changes, as they are, each ended by NUL.
+  const ProgramResult null = RunProgram(
+      BuiltProgram(),
+      {"--plugin", Utf8(plugin_), "--from0", "-", "-0", "--changed", "--fields", "4"}, list);
+  EXPECT_EQ(null.status, 0) << null.err;
+  EXPECT_EQ(null.out, Utf8(odd) + '\0' + Utf8(paths[2]) + '\0');
+
+  const ProgramResult rename = RunProgram(
+      BuiltProgram(), {"rename", "--plugin", Utf8(plugin_), "--from0", "-"}, Utf8(paths[2]));
+  EXPECT_EQ(rename.status, 0) << rename.err;
+  EXPECT_NE(rename.out.find("Жук.txt \u2192 ZhUK.txt"), std::string::npos) << rename.out;
+
+  struct Row {
+    const char* name;
+    std::vector<std::string> arguments;
+    int status;
+    const char* err;
+  };
+  const Row rows[] = {
+      {"an empty list lists nothing", {"--from0", "-"}, 0, ""},
+      {"a list that cannot be read", {"--from0", Utf8(root_ / "none")}, 1, "cannot be opened"},
+      {"operands as well", {"--from0", "-", Utf8(files_)}, 2, "give one or the other"},
+      {"-0 with a format", {"-0", "--json"}, 2, "-0 writes the paths alone"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ProgramResult result = List(row.arguments);
+    EXPECT_EQ(result.status, row.status) << result.err;
+    if (row.status != 2) {
+      EXPECT_EQ(result.out, "");
+    }
+    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+  }
+}
+
 // Every entry under `folder` by its path relative to it: a file's contents, a link's target, or
 // that it is a folder. Two trees with the same snapshot hold the same names and contents.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {

@@ -16,9 +16,11 @@ struct ProgramResult {
 // The program the build made for this target, beside the library.
 [[nodiscard]] std::filesystem::path BuiltProgram();
 
-// Runs `program` with `arguments` (UTF-8; on POSIX, bytes as they are) and waits for it.
+// Runs `program` with `arguments` (UTF-8; on POSIX, bytes as they are) and `input` as its
+// standard input, and waits for it.
 [[nodiscard]] ProgramResult RunProgram(const std::filesystem::path& program,
-                                       const std::vector<std::string>& arguments);
+                                       const std::vector<std::string>& arguments,
+                                       const std::string& input = {});
 
 // Sets (or, with null `value`, removes) a variable of this process's environment, which the
 // programs it runs inherit.

@@ -2,10 +2,10 @@
  *
  * It loads the modules the initramfs carries, builds the guest's root from the host's own root
  * (shared read-only over 9p, under a tmpfs overlay that takes every write), mounts the work folder
- * read-write at the path it has on the host, runs the one program it finds in the report share (a script),
- * writes the command's exit status there and powers the machine off. Anything that goes wrong is
- * written to the console, and the machine powers off without a status: the host then reports the
- * failure. */
+ * read-write at the path it has on the host (wherever that is, the guest's own /tmp included), runs
+ * the one program it finds in the report share (a script), writes the command's exit status there
+ * and powers the machine off. Anything that goes wrong is written to the console, and the machine
+ * powers off without a status: the host then reports the failure. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -44,6 +44,18 @@ static void Fail(const char* format, ...) {
 
 static void MakeDir(const char* path) {
   if (mkdir(path, 0755) != 0 && errno != EEXIST) Fail("mkdir %s", path);
+}
+
+/* Makes `path` and the folders above it that are missing. */
+static void MakePath(const char* path) {
+  char partial[4200];
+  snprintf(partial, sizeof partial, "%s", path);
+  for (char* slash = strchr(partial + 1, '/'); slash; slash = strchr(slash + 1, '/')) {
+    *slash = 0;
+    MakeDir(partial);
+    *slash = '/';
+  }
+  MakeDir(partial);
 }
 
 static void Mount(const char* source, const char* target, const char* type, unsigned long flags,
@@ -103,9 +115,6 @@ int main(void) {
   Mount("overlay", "/root", "overlay", 0,
         "lowerdir=/lower,upperdir=/layer/upper,workdir=/layer/work");
 
-  char target[4200];
-  snprintf(target, sizeof target, "/root%s", work);
-  if (mount("work", target, "9p", 0, NINEP ",cache=loose") != 0) Fail("mount work on %s", target);
   Mount("proc", "/root/proc", "proc", 0, NULL);
   Mount("sysfs", "/root/sys", "sysfs", 0, NULL);
   Mount("devtmpfs", "/root/dev", "devtmpfs", 0, NULL);
@@ -113,6 +122,13 @@ int main(void) {
   Mount("tmpfs", "/root/dev/shm", "tmpfs", 0, "mode=1777");
   Mount("tmpfs", "/root/tmp", "tmpfs", 0, "mode=1777");
   Mount("tmpfs", "/root/run", "tmpfs", 0, "mode=0755");
+
+  /* The work folder goes on last, so that no mount hides it, at a mount point made for it: in the
+   * overlay, or in the guest's own /tmp when the work folder lies in the host's. */
+  char target[4200];
+  snprintf(target, sizeof target, "/root%s", work);
+  MakePath(target);
+  if (mount("work", target, "9p", 0, NINEP ",cache=loose") != 0) Fail("mount work on %s", target);
   MakeDir("/root/mnt/report");
   if (mount("/report", "/root/mnt/report", NULL, MS_MOVE, NULL) != 0) Fail("move /report");
   if (chroot("/root") != 0 || chdir("/") != 0) Fail("chroot");

@@ -28,17 +28,22 @@ std::filesystem::path BuiltProgram() {
 }
 
 ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments) {
+                         const std::vector<std::string>& arguments, const std::string& input) {
   ProgramResult result;
+  std::FILE* in = std::tmpfile();
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  if (out == nullptr || err == nullptr) return result;
+  if (in == nullptr || out == nullptr || err == nullptr) return result;
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::fflush(in);
+  std::rewind(in);
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
+    dup2(fileno(in), 0);
     dup2(fileno(out), 1);
     dup2(fileno(err), 2);
     execv(argv[0], argv.data());
@@ -48,6 +53,7 @@ ProgramResult RunProgram(const std::filesystem::path& program,
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
     result.status = WEXITSTATUS(status);
   }
+  std::fclose(in);
   result.out = ReadAll(out);
   result.err = ReadAll(err);
   return result;

@@ -55,18 +55,23 @@ std::filesystem::path BuiltProgram() {
 }
 
 ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments) {
+                         const std::vector<std::string>& arguments, const std::string& input) {
   ProgramResult result;
   std::wstring command = Quote(program.wstring());
   for (const std::string& argument : arguments) command += L" " + Quote(Wide(argument));
   const std::filesystem::path base = std::filesystem::temp_directory_path() /
                                      ("namefold-run-" + std::to_string(GetCurrentProcessId()));
   const std::filesystem::path out_path = base.string() + ".out", err_path = base.string() + ".err";
+  const std::filesystem::path in_path = base.string() + ".in";
+  std::ofstream(in_path, std::ios::binary) << input;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE in = CreateFileW(in_path.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
   HANDLE out = Capture(out_path), err = Capture(err_path);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdInput = in;
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
@@ -78,8 +83,10 @@ ProgramResult RunProgram(const std::filesystem::path& program,
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
+  CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
+  (void)ReadAll(in_path);  // removes it
   result.out = ReadAll(out_path);
   result.err = ReadAll(err_path);
   return result;
