@@ -844,6 +844,32 @@ TEST_F(RenameTrust, AJournalOfTheFirstFormatIsUndoneByItsPaths) {
   EXPECT_TRUE(Has(Undo().err, "not a journal of namefold rename"));
 }
 
+// Every path of a tree, the tree first, NUL-terminated as find -print0 gives them: the same
+// renames as -r, each entry planned once though its folder and itself are both named.
+TEST_F(RenameTrust, PathsFromFindPlanWhatARecursiveRunPlans) {
+  Make({u8"café.txt", u8"Жук/ж.txt", u8"Жук/жж/é.txt", u8"plain.txt", u8"d/É.TXT", u8"d/è.txt"});
+  std::string list = cli::PathBytes(tree_) + '\0';
+  for (const auto& entry : fs::recursive_directory_iterator(tree_))
+    list += cli::PathBytes(entry.path()) + '\0';
+  const auto renames = [](const std::string& tsv) {  // Path's last name, New name, Action
+    std::multiset<std::string> rows;
+    std::istringstream lines(tsv);
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t tab = line.find('\t');
+      const std::size_t slash = line.find_last_of("/\\", tab);
+      rows.insert(line.substr(slash == std::string::npos ? 0 : slash + 1));
+    }
+    return rows;
+  };
+  const ProgramResult listed =
+      RunProgram(BuiltProgram(),
+                 {"rename", "--plugin", Utf8(plugin_), "--dirs", "--tsv", "--from0", "-"}, list);
+  const ProgramResult recursive = Rename({"-r", "--dirs", "--tsv", Utf8(tree_)});
+  EXPECT_EQ(renames(listed.out), renames(recursive.out)) << listed.out << recursive.out;
+  EXPECT_EQ(listed.err, recursive.err);
+  EXPECT_TRUE(Has(recursive.out, "\tskipped\tsame name, ")) << recursive.out;
+}
+
 TEST_F(RenameTrust, EveryKillInAGroupIsUndoneExactly) {
   Make({u8"a/é1.txt", u8"a/é2.txt", u8"a/ж/é3.txt", u8"ж/é4.txt", u8"Жук/"});
   const auto before = Snapshot(tree_);
