@@ -19,6 +19,12 @@ constexpr std::size_t kTerminalCellWidth = 60;  // a longer name would widen eve
 constexpr int kValueBytes = 4096;  // room for the longest name the library returns (1023 units)
 constexpr std::size_t kMaxPathUnits = 260;  // MAX_PATH, the terminator included
 
+// A path as the library is given it.
+struct FullPath {
+  std::u16string units;
+  bool well_formed = true;
+};
+
 struct Lister {
   const Options& options;
   const host::Plugin& plugin;
@@ -53,7 +59,7 @@ struct Lister {
 
   // Every reason the entry will cause trouble: the name's own, `in_folder`'s (the other names it
   // is one with), the path's, and what the ANSI code page cannot hold.
-  std::string Problems(const PathText& full, std::u16string_view name, const fs::path& path,
+  std::string Problems(const FullPath& full, std::u16string_view name, const fs::path& path,
                        const std::vector<std::string>& in_folder) const {
     std::vector<std::string> kinds = NameProblems(name, NameUnits(path.filename()));
     if (!full.well_formed) kinds.emplace_back("not valid UTF-8");
@@ -72,7 +78,8 @@ struct Lister {
     fs::path absolute = fs::absolute(path, error);
     if (error) return Error(path, error.message());
     absolute = absolute.lexically_normal().make_preferred();
-    const PathText full = DescribePath(absolute);
+    FullPath full;  // for the library only: no escaped forms
+    full.well_formed = PathUnits(absolute, full.units);
     const PathText display = DescribePath(shown);
     if (!full.well_formed) {
       Write(Stream::kErr, "namefold: warning: " + display.shown +

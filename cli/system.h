@@ -25,7 +25,8 @@ struct PathText {
   std::string text;         // the same as UTF-8
   std::string shown;        // for one line of output: bad bytes and control characters escaped
   std::string tsv;          // for a TSV field: as `shown`, backslashes escaped too
-  std::string hex;          // the path's own bytes in hex (UTF-16 LE on Windows): lossless
+  std::string hex;          // when not well formed, the path's own bytes in hex (UTF-16 LE on
+                            // Windows): lossless
   bool well_formed = true;  // false when some bytes were not UTF-8
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);

@@ -146,7 +146,19 @@ std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
   std::string out;
   out.reserve(bytes.size());
   char16_t window[3] = {};  // the unit before and this one, to tell what composition changes
+  const char kept_backslash = backslash == Backslash::kKept ? '\\' : ' ';
   while (!bytes.empty()) {
+    // Printable ASCII, most of most names, goes out in runs.
+    std::size_t run = 0;
+    while (run < bytes.size() && bytes[run] >= ' ' && bytes[run] <= '~' &&
+           (bytes[run] != '\\' || kept_backslash == '\\'))
+      ++run;
+    if (run != 0) {
+      out.append(bytes.substr(0, run));
+      window[0] = static_cast<char16_t>(bytes[run - 1]);
+      bytes.remove_prefix(run);
+      continue;
+    }
     char32_t c;
     const std::size_t length = NextCodePoint(bytes, c);
     if (length == 0) {

@@ -39,7 +39,7 @@ PathText DescribePath(const fs::path& path) {
   text.text = ToUtf8(text.units);
   text.shown = EscapeForLine(bytes);
   text.tsv = EscapeForLine(bytes, Backslash::kEscaped);
-  text.hex = HexBytes(bytes);
+  if (!text.well_formed) text.hex = HexBytes(bytes);
   return text;
 }
 

@@ -36,6 +36,7 @@ PathText DescribePath(const fs::path& path) {
   text.well_formed = EncodeUtf8(text.units, text.text);
   text.shown = EscapeForLine(text.text);
   text.tsv = EscapeForLine(text.text, Backslash::kEscaped);
+  if (text.well_formed) return text;
   std::string bytes;  // the units as stored, unpaired surrogates included
   for (char16_t unit : text.units)
     bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
