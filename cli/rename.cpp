@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "cli/listing.h"
 #include "cli/problems.h"
@@ -218,10 +219,30 @@ class Renamer {
     stop_after_ = stop_text != nullptr ? std::atol(stop_text) : -1;
     const char* hook = std::getenv("NAMEFOLD_TEST_BEFORE_RENAMES");  // tests race a run here
     if (hook != nullptr) hook_ = hook;
+    const char* group = std::getenv("NAMEFOLD_TEST_GROUP");  // tests cut groups short
+    if (group != nullptr && std::atol(group) > 0)
+      group_ = static_cast<std::size_t>(std::atol(group));
   }
 
   int Run() {
     std::vector<Root> roots = Roots();
+    for (const Root& root : roots) {
+      Folder folder;
+      std::string error;
+      std::vector<EntryId> open{root.node->id};
+      if (root.all && OpenAbsolute(root.node->real, folder, error))
+        FindLinks(folder, root.node->real, root.shown, root.recursive, open);
+    }
+    if (options_.apply) {
+      // Where the journal's folder really is, to name the journal where it went if the run
+      // renames that folder.
+      Folder folder;
+      std::string ignored;
+      const fs::path journal = PathFromArgument(options_.journal.value_or("x"));
+      if (OpenFolder(journal.has_parent_path() ? journal.parent_path() : ".", folder, ignored) &&
+          RealFolderPath(folder, journal_folder_, ignored))
+        Watch(journal_folder_);
+    }
     progress_.Clear();
     report_.Header();
     for (Root& root : roots) {
@@ -329,6 +350,42 @@ class Renamer {
     roots.push_back(std::move(root));
   }
 
+  // The symbolic links under `folder`, each with what it names, before anything is renamed: the
+  // run then remembers only the renames that concern them, not every rename of the tree. Errors
+  // are left to the walk that follows, which reports them.
+  void FindLinks(const Folder& folder, const fs::path& real, const fs::path& shown, bool recursive,
+                 std::vector<EntryId>& open) {
+    std::vector<Listed> listed;
+    std::string error;
+    if (!ListFolder(folder, listed, error)) return;
+    for (const Listed& entry : listed) {
+      const fs::path entry_shown = shown.empty() ? entry.name : shown / entry.name;
+      fs::path target;
+      if (entry.type == EntryType::kLink && ReadLinkTarget(folder, entry.name, target, error)) {
+        links_.push_back({real, entry.name, target, entry_shown});
+        Watch(real / entry.name);
+        Watch((target.is_absolute() ? target : real / target).lexically_normal());
+      }
+      Folder sub;
+      EntryId id;
+      EntryType type;
+      if (!recursive || entry.type != EntryType::kFolder ||
+          !OpenSubfolder(folder, entry.name, sub, error) ||
+          Identify(sub, ".", id, type, error) != Lookup::kFound ||
+          std::find(open.begin(), open.end(), id) != open.end())
+        continue;
+      open.push_back(id);
+      FindLinks(sub, real / entry.name, entry_shown, true, open);
+      open.pop_back();
+    }
+  }
+
+  // Renames of `path` and of the folders above it are remembered, to follow it through the run.
+  void Watch(const fs::path& path) {
+    fs::path prefix = path.root_path();
+    for (const fs::path& name : path.relative_path()) watched_.insert(PathBytes(prefix /= name));
+  }
+
   // Plans and renames the entries of `node` that `only` selects (all without it), after those of
   // its subfolders when `recursive`. `open` holds the folders above it, to refuse a loop.
   void Walk(const std::shared_ptr<Node>& node, const fs::path& shown, bool recursive,
@@ -379,14 +436,12 @@ class Renamer {
         shown_names.resize(listed.size());
         shown_names[i] = EscapeForLine(PathBytes(listed[i].name));
       }
+      const bool own_journal = journal_.valid() && node->real == journal_folder_ &&
+                               listed[i].name == journal_path_.filename();
       const bool selected =
-          only == nullptr ? listed[i].type != EntryType::kFolder || options_.dirs
-                          : std::find(only->begin(), only->end(), listed[i].name) != only->end();
-      if (only == nullptr && listed[i].type == EntryType::kLink)
-        links_.push_back({node->real,
-                          listed[i].name,
-                          {},
-                          shown.empty() ? listed[i].name : shown / listed[i].name});
+          !own_journal &&
+          (only == nullptr ? listed[i].type != EntryType::kFolder || options_.dirs
+                           : std::find(only->begin(), only->end(), listed[i].name) != only->end());
       if (selected) {
         chosen.push_back(i);
         PlanEntry(entry, listed[i].name, well_formed, folder_units);
@@ -408,7 +463,8 @@ class Renamer {
              entry.detail.empty() ? entry.kind : entry.kind + ", " + entry.detail);
         continue;
       }
-      renamed_.emplace(PathBytes(node->real / from), to);
+      if (std::string key = PathBytes(node->real / from); watched_.contains(key))
+        renamed_.emplace(std::move(key), to);
       if (!options_.apply) {
         ++renamed_count_;
         report_.Line(entry_shown, to, "would rename", "");
@@ -419,7 +475,7 @@ class Renamer {
     }
     // A group holds its folders open: it is bounded in folders too, to stay within the open
     // files a process may have.
-    if (pending_.size() >= kGroup || pending_folders_ >= kGroupFolders) Flush();
+    if (pending_.size() >= group_ || pending_folders_ >= kGroupFolders) Flush();
   }
 
   // The new name of one entry, or why it gets none.
@@ -585,8 +641,7 @@ class Renamer {
         if (error != "exists already" || attempt == 100) return false;
       }
     }
-    std::error_code code;
-    journal_real_ = fs::absolute(journal_path_, code).lexically_normal();
+    if (!journal_folder_.empty()) journal_real_ = journal_folder_ / journal_path_.filename();
     return WriteAll(journal_, kJournalHeader, error);
   }
 
@@ -687,7 +742,8 @@ class Renamer {
     return status_ != 0 || skipped_total != 0 || failed_ != 0 || dangling_ != 0 ? 1 : 0;
   }
 
-  static constexpr std::size_t kGroup = 4096, kGroupFolders = 256;
+  static constexpr std::size_t kGroupFolders = 256;
+  std::size_t group_ = 4096;  // renames journaled together
 
   const Options& options_;
   const host::Plugin& plugin_;
@@ -703,9 +759,10 @@ class Renamer {
   std::vector<Pending> pending_;
   std::size_t pending_folders_ = 0;
   std::vector<LinkFound> links_;
-  std::unordered_map<std::string, fs::path> renamed_;  // old absolute path -> new name
+  std::unordered_set<std::string> watched_;            // paths that links or the journal need
+  std::unordered_map<std::string, fs::path> renamed_;  // of those, old absolute path -> new name
   Handle journal_;
-  fs::path journal_path_, journal_real_;
+  fs::path journal_path_, journal_real_, journal_folder_;
   bool journal_synced_ = false;
   std::uint64_t sequence_ = 0;
   int dangling_ = 0, links_fixed_ = 0;

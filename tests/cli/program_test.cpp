@@ -827,6 +827,15 @@ TEST_F(RenameTrust, AJournalInAFolderTheRunRenamesGoesOn) {
   EXPECT_EQ(Undo().status, 0);
   EXPECT_EQ(ReadBytes(tree_ / Path(u8"ж.txt")), "ж.txt");
   EXPECT_TRUE(fs::exists(tree_ / Path(u8"Жук/run.journal")));
+  // Nor does a run rename its own journal, whatever its name.
+  journal_ = tree_ / Path(u8"ж.journal");
+  fs::create_directories(tree_ / "a");
+  WriteBytes(tree_ / "a" / Path(u8"é.txt"), "");  // a group of its own, before the journal's folder
+  SetEnvironment("NAMEFOLD_TEST_GROUP", "1");
+  EXPECT_EQ(Apply({"-r", Utf8(tree_)}).status, 0);
+  SetEnvironment("NAMEFOLD_TEST_GROUP", nullptr);
+  EXPECT_TRUE(fs::exists(journal_));
+  EXPECT_TRUE(fs::exists(tree_ / "zh.txt"));
 }
 
 TEST_F(RenameTrust, AJournalOfTheFirstFormatIsUndoneByItsPaths) {
@@ -874,16 +883,20 @@ TEST_F(RenameTrust, EveryKillInAGroupIsUndoneExactly) {
   Make({u8"a/é1.txt", u8"a/é2.txt", u8"a/ж/é3.txt", u8"ж/é4.txt", u8"Жук/"});
   const auto before = Snapshot(tree_);
   for (const char* stop : {"1", "2", "4", "6"}) {
-    SCOPED_TRACE(stop);
-    fs::remove(journal_);
-    SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", stop);
-    const ProgramResult stopped = Apply({"-r", "--dirs", Utf8(tree_)});
-    SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", nullptr);
-    EXPECT_EQ(stopped.status, 9) << stopped.out << stopped.err;
-    const ProgramResult undo = Undo();
-    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
-    EXPECT_TRUE(Has(undo.out, std::string("restored ") + stop + ",")) << undo.out;
-    EXPECT_EQ(Snapshot(tree_), before);
+    for (const char* group : {"4096", "2"}) {  // killed inside a group, or after some groups
+      SCOPED_TRACE(std::string(stop) + " in groups of " + group);
+      fs::remove(journal_);
+      SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", stop);
+      SetEnvironment("NAMEFOLD_TEST_GROUP", group);
+      const ProgramResult stopped = Apply({"-r", "--dirs", Utf8(tree_)});
+      SetEnvironment("NAMEFOLD_TEST_STOP_AFTER", nullptr);
+      SetEnvironment("NAMEFOLD_TEST_GROUP", nullptr);
+      EXPECT_EQ(stopped.status, 9) << stopped.out << stopped.err;
+      const ProgramResult undo = Undo();
+      EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+      EXPECT_TRUE(Has(undo.out, std::string("restored ") + stop + ",")) << undo.out;
+      EXPECT_EQ(Snapshot(tree_), before);
+    }
   }
 }
 
