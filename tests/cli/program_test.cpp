@@ -828,14 +828,13 @@ TEST_F(RenameTrust, AJournalInAFolderTheRunRenamesGoesOn) {
   EXPECT_EQ(ReadBytes(tree_ / Path(u8"ж.txt")), "ж.txt");
   EXPECT_TRUE(fs::exists(tree_ / Path(u8"Жук/run.journal")));
   // Nor does a run rename its own journal, whatever its name.
-  journal_ = tree_ / Path(u8"ж.journal");
-  fs::create_directories(tree_ / "a");
-  WriteBytes(tree_ / "a" / Path(u8"é.txt"), "");  // a group of its own, before the journal's folder
+  journal_ = tree_ / "z" / Path(u8"ж.journal");  // made before its folder is listed:
+  Make({u8"a/é.txt", u8"z/é.txt"});              // a/ is a group of its own, before z/
   SetEnvironment("NAMEFOLD_TEST_GROUP", "1");
   EXPECT_EQ(Apply({"-r", Utf8(tree_)}).status, 0);
   SetEnvironment("NAMEFOLD_TEST_GROUP", nullptr);
   EXPECT_TRUE(fs::exists(journal_));
-  EXPECT_TRUE(fs::exists(tree_ / "zh.txt"));
+  EXPECT_TRUE(fs::exists(tree_ / "z" / "e.txt"));
 }
 
 TEST_F(RenameTrust, AJournalOfTheFirstFormatIsUndoneByItsPaths) {
