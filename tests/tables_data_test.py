@@ -12,6 +12,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import unicodedata
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -142,8 +143,9 @@ class Tables:
 
     @classmethod
     def convert(cls, name, overlays=""):
+        """The name as the plugin reads it: composed (NFC), then through the tables."""
         _, _, single, sequence = cls.get(overlays)
-        return transliterate(name, single, sequence)
+        return transliterate(unicodedata.normalize("NFC", name), single, sequence)
 
 
 # Expected values, by script, with the default tables.
@@ -246,6 +248,12 @@ EXPECTED = [
     ("தமிழ் తెలుగు ಕನ್ನಡ മലയാളം", "tamizh telugu kannada malayalam"),
     ("अ आ इ १२३", "a a i 123"),
     ("ಬೆಂಗಳೂರು తెలంగాణ", "bengaluru telangana"),
+    # Letters that composition splits into consonant and nukta (U+0A36, U+0958, U+09DC, U+0B5C)
+    ("\u0a35\u0a3e\u0a36\u0a4b.csv \u0a36\u0a47\u0a39\u0a30\u0a40 \u0a2a\u0a70\u0a1c\u0a3e\u0a2c\u0a40",
+     "vasho.csv shehari panjabi"),
+    ("\u0958\u093f\u0932\u093e \u0a2e\u0a47\u0a32\u0a3e \u0a32\u0a3c\u0a4b",
+     "qila mela lo"),
+    ("\u09ac\u09be\u09dc\u09bf \u0b13\u0b5c\u0b3f\u0b36\u0b3e", "bari orisha"),
     ("አዲስ አበባ ሰላም", "adis ababa salam"),
     ("ኢትዮጵያ።", "ityopya."),
     # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay
@@ -326,6 +334,8 @@ MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x
 # readings; overlays for a script, which only add characters.
 LANGUAGE_OVERLAYS = ["bg", "da", "de", "nb", "ru", "ug", "uk", "yi"]
 SCRIPT_OVERLAYS = ["th", "zh"]
+# Overlays that can be named together: one per script.
+COMPATIBLE_OVERLAYS = ["da", "ru", "ug", "yi", "th", "zh"]
 
 
 def unicode_categories():
@@ -469,6 +479,29 @@ class Coverage(unittest.TestCase):
                         changed = {e.key for e in make_tables.parse_source(paths["single"]).entries}
                         self.assertEqual({k for k in written - keys[kind]
                                           if not set(k) & changed and k[0] not in changed}, set())
+
+
+class Composition(unittest.TestCase):
+    def test_every_key_reads_as_its_composed_form(self):
+        # The plugin composes a name before the tables see it, so a key that composition changes
+        # (क़ U+0958 is क and a nukta, ਸ਼ ਸ and a nukta) is never seen itself: its composed form
+        # must read as the key does, or the letter loses its reading in every real name.
+        for overlays in ("", ",".join(COMPATIBLE_OVERLAYS)):
+            _, _, single, sequence = Tables.get(overlays)
+            keys = [[unit] for unit in single]
+            keys += [[unit] + continuation for unit, entries in sequence.items()
+                     for continuation, _ in entries]
+            wrong = []
+            for units in keys:
+                key = b"".join(u.to_bytes(2, "little") for u in units).decode(
+                    "utf-16-le", errors="surrogatepass")
+                composed = unicodedata.normalize("NFC", key)
+                if any(ord(c) > 0xFFFF for c in composed) and composed != key:
+                    continue  # the plugin decomposes within the BMP only (CJK U+FAD6 stays)
+                if composed != key and (transliterate(composed, single, sequence)
+                                        != transliterate(key, single, sequence)):
+                    wrong.append(" ".join("U+%04X" % ord(c) for c in key))
+            self.assertEqual(wrong, [], overlays)
 
 
 class SourceChecks(unittest.TestCase):

@@ -29,6 +29,7 @@ unicode-data package (/usr/share/unicode).
 
 import os
 import sys
+import unicodedata
 
 TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, TOOLS_DIR)
@@ -69,8 +70,10 @@ CONSONANTS = {
     0x58: "q", 0x59: "kh", 0x5A: "gh", 0x5B: "z", 0x5C: "r", 0x5D: "rh", 0x5E: "f", 0x5F: "y",
     0x79: "z", 0x7A: "y", 0x7B: "g", 0x7C: "j", 0x7E: "d", 0x7F: "b",
 }
-# What a nukta makes of a consonant, by the consonant's position.
+# What a nukta makes of a consonant, by the consonant's position; Gurmukhi also marks la and sa
+# (ਲ਼ l, ਸ਼ sh), which Unicode decomposes, so that a name holds them as consonant and nukta.
 NUKTA = {0x15: "q", 0x16: "kh", 0x17: "gh", 0x1C: "z", 0x21: "r", 0x22: "rh", 0x2B: "f", 0x2F: "y"}
+SCRIPT_NUKTA = {"Gurmukhi": {0x32: "l", 0x38: "sh"}}
 
 # Vowel signs, by position.
 VOWEL_SIGNS = {
@@ -104,7 +107,7 @@ CLUSTER_ENDS = " ."
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
     0x0978: "da", 0x097D: "", 0x0AFA: "", 0x0AFB: "", 0x0AFC: "", 0x0AFD: "", 0x0AFE: "", 0x0AFF: "",
-    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "",
+    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "", 0x09FE: "",
     0x0A70: "n", 0x0A71: "", 0x0A72: "", 0x0A73: "", 0x0A74: "ek onkar", 0x0A75: "",
     0x0B71: "w", 0x0BD0: "om", 0x0C58: "ts", 0x0C59: "dz", 0x0C5A: "r", 0x0C5D: "n",
     0x0CDD: "n", 0x0CF1: "", 0x0CF2: "",
@@ -176,14 +179,20 @@ def indic_lines(unicode_data):
                 sequence += ["%s%s%s%s=%s%sa%s" % (letter, chr(base + VIRAMA), chr(base + tail), end,
                                                    bare, CONSONANTS[tail], end)
                              for tail in CLUSTER_TAILS for end in CLUSTER_ENDS]
-            if offset in NUKTA and 0x3C in exists:
+            nukta_reading = {**NUKTA, **SCRIPT_NUKTA.get(name, {})}.get(offset)
+            if nukta_reading is not None and 0x3C in exists:
                 nukta = letter + chr(base + 0x3C)
-                sequence.append("%s=%sa" % (nukta, NUKTA[offset]))
+                sequence.append("%s=%sa" % (nukta, nukta_reading))
                 if name in WORD_FINAL_SCRIPTS:
-                    sequence += ["%s%s=%s%s" % (nukta, end, NUKTA[offset], end) for end in WORD_ENDS]
-                sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), NUKTA[offset]))
+                    sequence += ["%s%s=%s%s" % (nukta, end, nukta_reading, end) for end in WORD_ENDS]
+                sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), nukta_reading))
                 for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
-                    sequence.append("%s%s=%s" % (nukta, chr(base + sign), NUKTA[offset] + VOWEL_SIGNS[sign]))
+                    sequence.append("%s%s=%s" % (nukta, chr(base + sign), nukta_reading + VOWEL_SIGNS[sign]))
+    # A name is composed before the tables see it, and the letters that Unicode keeps out of
+    # composition (क़, ਸ਼, ড়) reach them as consonant and nukta: a key that holds one could never
+    # match.
+    sequence = [line for line in sequence if line.startswith("#") or not line
+                or unicodedata.normalize("NFC", line) == line]
     return single, sequence
 
 
