@@ -30,6 +30,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"version", 0, Takes::kFlag, kAll},
     {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
     {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename},
+    {"tables", 0, Takes::kValue, kList | kRename},
     {"recursive", 'r', Takes::kFlag, kList | kRename},
     {"changed", 0, Takes::kFlag, kList},
     {"fields", 0, Takes::kValue, kList},
@@ -94,6 +95,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.plugin = value;
   else if (name == "locale")
     options.locale = value;
+  else if (name == "tables")
+    options.tables = value;
   else if (name == "recursive")
     options.recursive = true;
   else if (name == "changed")

@@ -21,6 +21,7 @@ struct Options {
   std::vector<std::string> operands;  // paths or files, as given
   std::optional<std::string> plugin;
   std::optional<std::string> locale;
+  std::optional<std::string> tables;  // a folder whose tables the plugin reads instead of its own
   // namefold PATH...
   bool recursive = false;
   bool changed = false;

@@ -101,6 +101,19 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays) {
       tables.error = "unknown overlay '" + asked + "' (available: " + available + ")";
       return tables;
     }
+    for (const OverlayBlocks* earlier : chosen) {
+      if (std::string_view(earlier->script) != found->script ||
+          earlier->adds_script != found->adds_script)
+        continue;
+      tables.error =
+          "overlays '" + std::string(earlier->name) + "' and '" + asked + "' both " +
+          (found->adds_script ? "add " + std::string(found->script) + "; choose one"
+                              : "change how the tables read " + std::string(found->script) +
+                                    " for a language; choose one: each replaces only "
+                                    "its own language's readings, so together they "
+                                    "would mix two spellings");
+      return tables;
+    }
     chosen.push_back(found);
   }
 

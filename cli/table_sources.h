@@ -13,9 +13,11 @@ struct SourceBlock {
 };
 
 struct OverlayBlocks {
-  const char* name;             // as the user names it in --with
-  const SourceBlock* single;    // null when the overlay has no such source
+  const char* name;           // as the user names it in --with
+  const SourceBlock* single;  // null when the overlay has no such source
   const SourceBlock* sequence;
+  const char* script;  // the script it reads: two overlays of one kind for one script exclude
+  bool adds_script;    // each other; false for a language overlay, which changes readings
 };
 
 struct OverlayAlias {

@@ -332,8 +332,10 @@ MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x
 
 # Overlays for a language of a script the defaults read, which only change
 # readings; overlays for a script, which only add characters.
-LANGUAGE_OVERLAYS = ["bg", "da", "de", "nb", "ru", "ug", "uk", "yi"]
-SCRIPT_OVERLAYS = ["th", "zh"]
+LANGUAGE_OVERLAYS = sorted(n for n, (_, kind) in make_tables.OVERLAYS.items()
+                           if kind == make_tables.LANGUAGE)
+SCRIPT_OVERLAYS = sorted(n for n, (_, kind) in make_tables.OVERLAYS.items()
+                         if kind == make_tables.SCRIPT)
 # Overlays that can be named together: one per script.
 COMPATIBLE_OVERLAYS = ["da", "ru", "ug", "yi", "th", "zh"]
 
@@ -369,7 +371,7 @@ class TableFileFormat(unittest.TestCase):
         return entries
 
     def test_both_files_are_utf16_with_bom_and_crlf(self):
-        for overlays in ("", "de,da,nb,uk,bg"):
+        for overlays in ("", "de,uk,ug,yi"):
             single, sequence, _, _ = Tables.get(overlays)
             with self.subTest(overlays=overlays):
                 self.assertGreater(self.check_file(single, "single"), 11172)
@@ -440,12 +442,15 @@ class Coverage(unittest.TestCase):
             self.assertEqual(missing, [], "marks U+%04X" % first)
 
     def test_every_value_is_printable_ascii_a_file_name_can_hold(self):
-        for overlays in ("", ",".join(LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS)):
-            _, _, single, sequence = Tables.get(overlays)
-            values = list(single.values()) + [v for entries in sequence.values() for _, v in entries]
-            bad = {"".join(map(chr, v)) for v in values
-                   if any(not 0x20 <= u <= 0x7E or chr(u) in '\\/:*?"<>|' for u in v)}
-            self.assertEqual(bad, set(), overlays)
+        _, _, single, sequence = Tables.get()
+        values = ["".join(map(chr, v)) for v in single.values()]
+        values += ["".join(map(chr, v)) for entries in sequence.values() for _, v in entries]
+        defaults = make_tables.default_source_list()
+        for name in LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS:  # with the capital pairs they generate
+            found = make_tables.overlay_source_list(name, defaults=defaults)
+            values += [e.value for source in found.values() if source for e in source.entries]
+        bad = {v for v in values if any(not " " <= c <= "~" or c in '\\/:*?"<>|' for c in v)}
+        self.assertEqual(bad, set())
 
     def test_generated_sources_are_up_to_date(self):
         import gen_derived
@@ -543,6 +548,15 @@ class SourceChecks(unittest.TestCase):
         self.assertIn("\u00a0= ", single_lines)
         self.assertIn("\u200b=", single_lines)
         self.assertEqual(counts["namefold2.tbl"], 2)
+
+    def test_overlays_of_one_kind_for_one_script_exclude_each_other(self):
+        for overlays, message in ((["uk", "ru"], "both change how the tables read Cyrillic"),
+                                  (["de", "no"], "both change how the tables read Latin"),
+                                  (["th", "zh", "th"], "named twice")):
+            with self.subTest(overlays=overlays):
+                with self.assertRaises(make_tables.TableSourceError) as caught:
+                    make_tables.build_tables(overlays)
+                self.assertIn(message, str(caught.exception))
 
     def test_unknown_overlay_fails(self):
         result = subprocess.run([sys.executable, MAKE_TABLES, "--out", tempfile.gettempdir(),

@@ -108,7 +108,10 @@ def main(argv=None):
             out.append("const SourceBlock %s = {%s, %d," % (variable, c_string(source.name), count))
             out.append("    %s};" % c_string(text))
             refs.append("&" + variable)
-        overlay_rows.append("    {%s, %s, %s}," % (c_string(name), refs[0], refs[1]))
+        script, kind = make_tables.OVERLAYS[name]
+        overlay_rows.append("    {%s, %s, %s, %s, %s}," % (
+            c_string(name), refs[0], refs[1], c_string(script),
+            "true" if kind == make_tables.SCRIPT else "false"))
     out.append("}  // namespace")
     out.append("")
     out.append("const OverlayBlocks kOverlays[] = {")

@@ -56,6 +56,20 @@ FORBIDDEN_IN_NAMES = set('\\/:*?"<>|')
 # Overlay names that are spelled differently by users.
 OVERLAY_ALIASES = {"no": "nb"}
 
+# Each overlay's script and kind. A language overlay changes how the default tables read a script
+# for one language; a script overlay adds a script the defaults leave alone. Two overlays of one
+# kind for one script exclude each other: each replaces only the letters its own language reads
+# differently, so together they would read one word with two spellings (uk and ru: Shchuka y
+# yozhyk).
+LANGUAGE = "language"
+SCRIPT = "script"
+OVERLAYS = {
+    "de": ("Latin", LANGUAGE), "da": ("Latin", LANGUAGE), "nb": ("Latin", LANGUAGE),
+    "uk": ("Cyrillic", LANGUAGE), "bg": ("Cyrillic", LANGUAGE), "ru": ("Cyrillic", LANGUAGE),
+    "ug": ("Arabic", LANGUAGE), "yi": ("Hebrew", LANGUAGE),
+    "th": ("Thai", SCRIPT), "zh": ("Han", SCRIPT),
+}
+
 BOM = "\ufeff"
 
 
@@ -198,7 +212,29 @@ def available_overlays(data_dir=DEFAULT_DATA_DIR):
     if not os.path.isdir(folder):
         return []
     names = {n.split(".", 1)[0] for n in os.listdir(folder) if n.endswith(".txt")}
+    for name in names:
+        if name not in OVERLAYS:
+            raise TableSourceError("overlays/%s: add the overlay's script and kind to OVERLAYS in "
+                                   "make_tables.py" % name)
     return sorted(names)
+
+
+def overlay_conflict(overlays):
+    """The message for two overlays of one kind for one script among the names given, or None."""
+    seen = {}
+    for name in overlays:
+        canonical = OVERLAY_ALIASES.get(name, name)
+        if canonical not in OVERLAYS:
+            continue
+        group = OVERLAYS[canonical]
+        if group in seen:
+            return ("overlays '%s' and '%s' both change how the tables read %s for a language; "
+                    "choose one: each replaces only its own language's readings, so together they "
+                    "would mix two spellings" % (seen[group], name, group[0])
+                    if group[1] == LANGUAGE else
+                    "overlays '%s' and '%s' both add %s; choose one" % (seen[group], name, group[0]))
+        seen[group] = name
+    return None
 
 
 def overlay_sources(name, data_dir=DEFAULT_DATA_DIR):
@@ -456,6 +492,9 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
     """
     if len({OVERLAY_ALIASES.get(n, n) for n in overlays}) != len(overlays):
         raise TableSourceError("an overlay is named twice in %s" % ", ".join(overlays))
+    conflict = overlay_conflict(overlays)
+    if conflict:
+        raise TableSourceError(conflict)
     default_singles, default_sequences = default_source_list(data_dir)
     singles = [(source, False) for source in default_singles]
     sequences = [(source, False) for source in default_sequences]
