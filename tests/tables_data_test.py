@@ -296,6 +296,26 @@ OVERLAY_EXPECTED = [
     ("ru", "ЮЛИЯ ЯКОВЛЕВ", "YULIYA YAKOVLEV"),
     ("ug", "ئۇيغۇرچە ئۈرۈمچى", "uyghurche urumchi"),
     ("yi", "ייִדיש פֿון אַ שטאָט וועלט", "yidish fun a shtot velt"),
+    # Serbian Latin without diacritics
+    ("sr", "српски (латинично писмо, Србија)", "srpski (latinicno pismo, Srbija)"),
+    ("sr", "Ђорђе Чачак Шабац Жабљак Хрватска Цетиње", "Djordje Cacak Sabac Zabljak Hrvatska Cetinje"),
+    ("sr", "ЧАЧАК ЖИВКОВИЋ", "CACAK ZIVKOVIC"),
+    # Macedonian Latin (ISO R9) without diacritics; gj, kj for the letters with acute
+    ("mk", "Скопје Охрид Штип Кочани Ѓорѓи Џеват Жеден Ќерка", "Skopje Ohrid Stip Kocani Gjorgji Dzevat Zeden Kjerka"),
+    # Belarusian national romanization without diacritics
+    ("be", "Мінск Гомель Магілёў Брэст Віцебск Жодзіна Хойнікі", "Minsk Homiel Mahiliou Brest Viciebsk Zodzina Chojniki"),
+    ("be", "горад Ельск, Бабруйск і Заслаўе", "horad Jelsk, Babrujsk i Zaslauje"),
+    ("be", "імя Юрый Яўген Ёсіф", "imia Juryj Jauhien Josif"),
+    # Kazakh, Kyrgyz (BGN/PCGN) and Mongolian (MNS 5217) without diacritics
+    ("kk", "Алматы Шымкент Қарағанды Ақтөбе Түркістан Жезқазған Қызылорда",
+     "Almaty Shymkent Qaraghandy Aqtobe Turkistan Zhezqazghan Qyzylorda"),
+    ("kk", "Ясауи Айгүл", "Yasaui Aygul"),
+    ("ky", "Бишкек Жалал-Абад Ысык-Көл Нарын Чолпон-Ата Токмок",
+     "Bishkek Jalal-Abad Ysyk-Kol Naryn Cholpon-Ata Tokmok"),
+    ("mn", "Улаанбаатар Дархан Эрдэнэт Өлгий Жаргалант Ерөнхийлөгч Цэцэрлэг",
+     "Ulaanbaatar Darkhan Erdenet Olgii Jargalant Yeronkhiilogch Tsetserleg"),
+    # Tatar Latin (Zamanalif) without diacritics
+    ("tt", "Казан Җәлил Түбән Кама Әлмәт Чаллы Шәһәр", "Kazan Calil Tuban Kama Almat Calli Sahar"),
     ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
