@@ -254,7 +254,9 @@ EXPECTED = [
     ("\u0958\u093f\u0932\u093e \u0a2e\u0a47\u0a32\u0a3e \u0a32\u0a3c\u0a4b",
      "qila mela lo"),
     ("\u09ac\u09be\u09dc\u09bf \u0b13\u0b5c\u0b3f\u0b36\u0b3e", "bari orisha"),
-    ("አዲስ አበባ ሰላም", "adis ababa salam"),
+    ("አዲስ አበባ ሰላም", "adis abeba selam"),
+    ("ደሞክራስያዊት ሪፓብሊክ ኮንጎ", "demokrasyawit ripablik kongo"),
+    ("እንግሊዝኛ (አየርላንድ) ሀገር ቈላ ፲፪ ፳", "ingliznya (ayerland) hager qwela 12 20"),
     ("ኢትዮጵያ።", "ityopya."),
     # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay
     ("\U0001d400\U0001d41b\U0001d7d9 \U0001f1e9\U0001f1ea \U0001f1fa\U0001f1e6 \U0001f130",
