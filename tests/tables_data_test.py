@@ -274,6 +274,8 @@ EXPECTED = [
     ("ÆSIR ŒUVRE ÞING", "AESIR OEUVRE THING"),
     ("ЉУБЉАНА ҚАЗАҚСТАН", "LJUBLJANA QAZAQSTAN"),
     ("ԽՈՒՄԲ ՇԻՐԱԿ", "KHUMB SHIRAK"),
+    # Armenian ye and vo at the start of a word
+    ("Քաղաք Երևան, Եթովպիա-Ոսկեպար (Ուրարտու)", "Kaghak Yerevan, Yetovpia-Voskepar (Urartu)"),
 ]
 
 # Expected values with overlays.
