@@ -232,6 +232,7 @@ EXPECTED = [
     ("Gaɓɗo ɛ ɔ ŋ ƙ ǀ ǁ ǂ ǃ", "Gabdo e o ng k c x tc q"),
     ("ڪراچي ٽنڊو ڊاڪٽر", "krachy tndw daktr"),
     ("پښتو ځای څه", "pshtw dzay tsh"),
+    ("ڪراچي ۽ لاڙڪاڻو", "krachy e larkanw"),
     ("ئۇيغۇر ۋە", "'uyghur we"),
     # Marks, points and compatibility characters
     ("e\u0301 a\u0308 \u05e9\u05c1\u05c2 \u0645\u0670", "e a sh ma"),
@@ -322,6 +323,11 @@ OVERLAY_EXPECTED = [
      "Ulaanbaatar Darkhan Erdenet Olgii Jargalant Yeronkhiilogch Tsetserleg"),
     # Tatar Latin (Zamanalif) without diacritics
     ("tt", "Казан Җәлил Түбән Кама Әлмәт Чаллы Шәһәр", "Kazan Calil Tuban Kama Almat Calli Sahar"),
+    # Persian and Urdu after ALA-LC without diacritics; Uyghur Latin waw
+    ("fa", "هالندی (سورینام)", "halndi (surinam)"),
+    ("fa", "تهران و شیراز", "thran va shiraz"),
+    ("ur", "اردو کراچی ویژن", "ardu krachi vizhn"),
+    ("ug", "ئۇيغۇر تىلى قول", "uyghur tili qol"),
     ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
@@ -481,11 +487,14 @@ class Coverage(unittest.TestCase):
     def test_generated_sources_are_up_to_date(self):
         import gen_derived
         import gen_indic
+        import gen_overlays
         import gen_unihan
         files = {name: lines for name, lines in gen_indic.outputs().items()}
         files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
         files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
+        for path, lines in gen_overlays.outputs().items():
+            files[os.path.relpath(path, make_tables.DEFAULT_DATA_DIR)] = lines
         for name, lines in files.items():
             with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:
                 self.assertEqual(f.read(), "\n".join(lines) + "\n",

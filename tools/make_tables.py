@@ -69,7 +69,8 @@ OVERLAYS = {
     "sr": ("Cyrillic", LANGUAGE), "mk": ("Cyrillic", LANGUAGE), "be": ("Cyrillic", LANGUAGE),
     "kk": ("Cyrillic", LANGUAGE), "ky": ("Cyrillic", LANGUAGE), "mn": ("Cyrillic", LANGUAGE),
     "tt": ("Cyrillic", LANGUAGE),
-    "ug": ("Arabic", LANGUAGE), "yi": ("Hebrew", LANGUAGE),
+    "ug": ("Arabic", LANGUAGE), "fa": ("Arabic", LANGUAGE), "ur": ("Arabic", LANGUAGE),
+    "yi": ("Hebrew", LANGUAGE),
     "th": ("Thai", SCRIPT), "zh": ("Han", SCRIPT),
 }
 
