@@ -303,6 +303,7 @@ OVERLAY_EXPECTED = [
     ("ru", "ЮЛИЯ ЯКОВЛЕВ", "YULIYA YAKOVLEV"),
     ("ug", "ئۇيغۇرچە ئۈرۈمچى", "uyghurche urumchi"),
     ("yi", "ייִדיש פֿון אַ שטאָט וועלט", "yidish fun a shtot velt"),
+    ("yi", "ענגליש (האלאַנד) יאָר", "english (haland) yor"),
     # Serbian Latin without diacritics
     ("sr", "српски (латинично писмо, Србија)", "srpski (latinicno pismo, Srbija)"),
     ("sr", "Ђорђе Чачак Шабац Жабљак Хрватска Цетиње", "Djordje Cacak Sabac Zabljak Hrvatska Cetinje"),
