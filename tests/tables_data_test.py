@@ -234,6 +234,7 @@ EXPECTED = [
     ("پښتو ځای څه", "pshtw dzay tsh"),
     ("ڪراچي ۽ لاڙڪاڻو", "krachy e larkanw"),
     ("ئۇيغۇر ۋە", "'uyghur we"),
+    ("بىر مىڭ تىل", "bir ming til"),
     # Marks, points and compatibility characters
     ("e\u0301 a\u0308 \u05e9\u05c1\u05c2 \u0645\u0670", "e a sh ma"),
     ("ﬁle ﬂ ﬀ ﬃ", "file fl ff ffi"),
@@ -328,7 +329,7 @@ OVERLAY_EXPECTED = [
     ("fa", "هالندی (سورینام)", "halndi (surinam)"),
     ("fa", "تهران و شیراز", "thran va shiraz"),
     ("ur", "اردو کراچی ویژن", "ardu krachi vizhn"),
-    ("ug", "ئۇيغۇر تىلى قول", "uyghur tili qol"),
+    ("ug", "ئۇيغۇر تىلى قول شىۋىتسارىيە", "uyghur tili qol shiwitsariye"),
     ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
