@@ -262,6 +262,14 @@ EXPECTED = [
     ("ደሞክራስያዊት ሪፓብሊክ ኮንጎ", "demokrasyawit ripablik kongo"),
     ("እንግሊዝኛ (አየርላንድ) ሀገር ቈላ ፲፪ ፳", "ingliznya (ayerland) hager qwela 12 20"),
     ("ኢትዮጵያ።", "ityopya."),
+    # Alphabets and syllabaries read from their letters' names, after their romanizations
+    ("ᏣᎳᎩ ᎦᏬᏂᎯᏍᏗ", "tsalagi gawonihisdi"),
+    ("ꕙꔤ ꆈꌠ ꁱꂷ", "vai nuosu bburma"),
+    ("ᓀᐦᐃᔭᐍᐏᐣ ᑕᓯ", "nehiyawewin tasi"),
+    ("ⵜⴰⵎⴰⵣⵉⵖⵜ ⴰⴳⴰⴷⵉⵔ", "tamazight agadir"),
+    ("ᱥᱟᱱᱛᱟᱲᱤ ᱑᱒", "santari 12"),
+    ("ދިވެހިބަސް މާލެ", "dhivehibas maale"),
+    ("\U0001e906\U0001e935\U0001e924\U0001e922\U0001e922\U0001e92a \U0001e951\U0001e952", "Pulaar 12"),
     # Outside the Basic Multilingual Plane: mathematical letters, flags; emoji stay
     ("\U0001d400\U0001d41b\U0001d7d9 \U0001f1e9\U0001f1ea \U0001f1fa\U0001f1e6 \U0001f130",
      "Ab1 DE UA A"),
@@ -358,6 +366,15 @@ COVERED_BLOCKS = [
     (0xFE70, 0xFEFF, "Arabic Presentation Forms-B"),
     (0x0900, 0x0D7F, "Devanagari to Malayalam"),
     (0x1200, 0x139F, "Ethiopic and Ethiopic Supplement"),
+    (0x0780, 0x07BF, "Thaana"),
+    (0x13A0, 0x13FF, "Cherokee"),
+    (0x1400, 0x167F, "Unified Canadian Aboriginal Syllabics"),
+    (0x18B0, 0x18FF, "Unified Canadian Aboriginal Syllabics Extended"),
+    (0x1C50, 0x1C7F, "Ol Chiki"),
+    (0x2D30, 0x2D7F, "Tifinagh"),
+    (0xA000, 0xA48F, "Yi Syllables"),
+    (0xA500, 0xA63F, "Vai"),
+    (0xAB70, 0xABBF, "Cherokee Supplement"),
 ]
 # Blocks whose every mark (Mn, Me) has an entry.
 MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x061A),
@@ -430,6 +447,8 @@ class TableFileFormat(unittest.TestCase):
             category = unicodedata.category(letter)
             if not text or not text[0].isalpha():
                 continue
+            if 0x13A0 <= unit <= 0x13FF:
+                continue  # Cherokee writes its capitals as its everyday letters: tsalagi
             with self.subTest(letter=letter, value=text):
                 if category in ("Lu", "Lt"):
                     self.assertTrue(text[0].isupper())
@@ -490,10 +509,12 @@ class Coverage(unittest.TestCase):
         import gen_derived
         import gen_indic
         import gen_overlays
+        import gen_scripts
         import gen_unihan
         files = {name: lines for name, lines in gen_indic.outputs().items()}
         files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
         files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
+        files.update(gen_scripts.outputs())
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
         for path, lines in gen_overlays.outputs().items():
             files[os.path.relpath(path, make_tables.DEFAULT_DATA_DIR)] = lines
