@@ -264,6 +264,11 @@ EXPECTED = [
     ("ኢትዮጵያ።", "ityopya."),
     # Alphabets and syllabaries read from their letters' names, after their romanizations
     ("ᏣᎳᎩ ᎦᏬᏂᎯᏍᏗ", "tsalagi gawonihisdi"),
+    # Sinhala (ISO 15919), Khmer (UNGEGN), Lao and Burmese (BGN/PCGN), consonant and sign
+    ("ශ්‍රී ලංකාව සිංහල ෴", "shri lankava sinhala ."),
+    ("ភ្នំពេញ.txt ១២", "phnompenh.txt 12"),
+    ("ລາວ ວຽງຈັນ ໑໒໓", "lao viangchan 123"),
+    ("မြန်မာ ၁၂", "myanma 12"),
     ("ꕙꔤ ꆈꌠ ꁱꂷ", "vai nuosu bburma"),
     ("ᓀᐦᐃᔭᐍᐏᐣ ᑕᓯ", "nehiyawewin tasi"),
     ("ⵜⴰⵎⴰⵣⵉⵖⵜ ⴰⴳⴰⴷⵉⵔ", "tamazight agadir"),
@@ -375,6 +380,10 @@ COVERED_BLOCKS = [
     (0xA000, 0xA48F, "Yi Syllables"),
     (0xA500, 0xA63F, "Vai"),
     (0xAB70, 0xABBF, "Cherokee Supplement"),
+    (0x0D80, 0x0DFF, "Sinhala"),
+    (0x0E80, 0x0EFF, "Lao"),
+    (0x1000, 0x109F, "Myanmar"),
+    (0x1780, 0x17FF, "Khmer"),
 ]
 # Blocks whose every mark (Mn, Me) has an entry.
 MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x061A),
@@ -506,6 +515,7 @@ class Coverage(unittest.TestCase):
         self.assertEqual(bad, set())
 
     def test_generated_sources_are_up_to_date(self):
+        import gen_abugidas
         import gen_derived
         import gen_indic
         import gen_overlays
@@ -515,6 +525,7 @@ class Coverage(unittest.TestCase):
         files[os.path.basename(gen_derived.OUTPUT)] = gen_derived.lines()
         files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
         files.update(gen_scripts.outputs())
+        files.update(gen_abugidas.outputs())
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
         for path, lines in gen_overlays.outputs().items():
             files[os.path.relpath(path, make_tables.DEFAULT_DATA_DIR)] = lines
