@@ -251,6 +251,7 @@ EXPECTED = [
     ("বাংলা ঢাকা ਪੰਜਾਬ ગુજરાત.pdf", "bangla dhaka panjab gujarat.pdf"),
     ("தமிழ் తెలుగు ಕನ್ನಡ മലയാളം", "tamizh telugu kannada malayalam"),
     ("अ आ इ १२३", "a a i 123"),
+    ("௰ ௱ ௲", "10 100 1000"),
     ("ಬೆಂಗಳೂರು తెలంగాణ", "bengaluru telangana"),
     # Letters that composition splits into consonant and nukta (U+0A36, U+0958, U+09DC, U+0B5C)
     ("\u0a35\u0a3e\u0a36\u0a4b.csv \u0a36\u0a47\u0a39\u0a30\u0a40 \u0a2a\u0a70\u0a1c\u0a3e\u0a2c\u0a40",
@@ -502,6 +503,18 @@ class Coverage(unittest.TestCase):
             missing = ["U+%04X" % c for c in range(first, last + 1)
                        if categories.get(c, "Cn") in ("Mn", "Me") and c not in single]
             self.assertEqual(missing, [], "marks U+%04X" % first)
+
+    def test_no_key_is_given_twice_across_the_default_sources(self):
+        # Within a source make_tables refuses a repeated key; across sources the later one
+        # would win silently and `namefold check` would report the built table.
+        for kind, sources in zip(("single", "sequence"), make_tables.default_source_list()):
+            seen, twice = {}, []
+            for source in sources:
+                for entry in source.entries:
+                    if entry.key in seen:
+                        twice.append("%s in %s and %s" % (entry.key, seen[entry.key], source.name))
+                    seen[entry.key] = source.name
+            self.assertEqual(twice, [], kind)
 
     def test_every_value_is_printable_ascii_a_file_name_can_hold(self):
         _, _, single, sequence = Tables.get()

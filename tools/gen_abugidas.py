@@ -62,7 +62,7 @@ SCRIPTS = {
         signs=chars("""ា=a ិ=e ី=ei ឹ=oe ឺ=oe ុ=o ូ=ou ួ=uo ើ=aeu ឿ=oea ៀ=ie េ=e ែ=ae ៃ=ai ោ=ao
             ៅ=av"""),
         others=chars("""ឣ=a ឤ=a ឥ=e ឦ=ei ឧ=o ឨ=ok ឩ=ou ឪ=ov ឫ=rue ឬ=rue ឭ=lue ឮ=lue ឯ=ae ឰ=ai
-            ឱ=ao ឲ=ao ឳ=au ំ=m ះ=h ៈ=a ។=. ៕=. ៖=- ៘=... ៙=_ ៚=_ ៛=KHR ៜ=""")),
+            ឱ=ao ឲ=ao ឳ=au ំ=m ះ=h ៈ=a ។=. ៕=. ៖=- ៘=... ៙=_ ៚=_ ៜ=""")),
     "Lao": dict(
         block=(0x0E80, 0x0EFF), inherent="", kill="\u0eba", leading="ເແໂໃໄ",
         consonants=chars("""ກ=k ຂ=kh ຄ=kh ຆ=kh ງ=ng ຈ=ch ຉ=ch ຊ=x ຌ=x ຍ=gn ຎ=gn ຏ=t ຐ=th ຑ=d
@@ -124,6 +124,8 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
                 reading = others[ch]
             elif ch in table["kill"] or category[0] == "M":
                 reading = ""
+            elif category == "Sc":
+                continue  # currency signs are read with the others, as their ISO 4217 codes
             elif category == "Nd" or category == "No":
                 reading = gen_derived.numeric_value(code)
             elif category[0] == "L":

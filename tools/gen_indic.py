@@ -115,6 +115,9 @@ SCRIPT_LETTERS = {
     0x0D7A: "n", 0x0D7B: "n", 0x0D7C: "r", 0x0D7D: "l", 0x0D7E: "l", 0x0D7F: "k",
 }
 
+# Tamil ten, hundred and thousand, which other scripts' positions hold signs.
+TAMIL_NUMBERS = (0x0BF0, 0x0BF1, 0x0BF2)
+
 ETHIOPIC = (0x1200, 0x139F)
 ETHIOPIC_CONSONANTS = {
     "HH": "h", "SZ": "s", "QH": "q", "C": "ch", "X": "h", "KX": "kh", "DD": "d",
@@ -163,6 +166,8 @@ def indic_lines(unicode_data):
                 reading = ANUSVARA[name]
             elif code in SCRIPT_LETTERS:
                 reading = SCRIPT_LETTERS[code]
+            elif code in TAMIL_NUMBERS:
+                reading = gen_derived.numeric_value(code)
             elif offset in CONSONANTS:
                 reading = CONSONANTS[offset] + "a"
             elif offset in VOWEL_SIGNS:
