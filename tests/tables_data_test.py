@@ -270,6 +270,9 @@ EXPECTED = [
     ("ភ្នំពេញ.txt ១២", "phnompenh.txt 12"),
     ("ລາວ ວຽງຈັນ ໑໒໓", "lao viangchan 123"),
     ("မြန်မာ ၁၂", "myanma 12"),
+    # Tibetan (Wylie without capitals)
+    ("བོད་ཡིག ལྷ་ས ༡༢", "bod yig lha sa 12"),
+    ("རྒྱ་ནག་གི་ཀོངས།", "rgya nag gi kongs."),
     ("ꕙꔤ ꆈꌠ ꁱꂷ", "vai nuosu bburma"),
     ("ᓀᐦᐃᔭᐍᐏᐣ ᑕᓯ", "nehiyawewin tasi"),
     ("ⵜⴰⵎⴰⵣⵉⵖⵜ ⴰⴳⴰⴷⵉⵔ", "tamazight agadir"),
@@ -385,6 +388,7 @@ COVERED_BLOCKS = [
     (0x0E80, 0x0EFF, "Lao"),
     (0x1000, 0x109F, "Myanmar"),
     (0x1780, 0x17FF, "Khmer"),
+    (0x0F00, 0x0FFF, "Tibetan"),
 ]
 # Blocks whose every mark (Mn, Me) has an entry.
 MARK_BLOCKS = [(0x0300, 0x036F), (0x0483, 0x0489), (0x0591, 0x05C7), (0x0610, 0x061A),

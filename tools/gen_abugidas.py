@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generate the table sources of Sinhala, Khmer, Lao and Myanmar.
+"""Generate the table sources of Sinhala, Khmer, Lao, Myanmar and Tibetan.
 
     gen_abugidas.py [--unicode DIR] [--update]
 
@@ -19,6 +19,7 @@ sequence moves them after it (ເມ me).
   that ends a word, before a space or a full stop, reads bare.
 - Lao: the BGN/PCGN romanization without diacritics; a consonant carries no
   vowel of its own, as in the Thai overlay; wo after a vowel is o (ລາວ lao).
+- Tibetan: Wylie without its capitals (see tibetan_lines).
 - Myanmar: the BGN/PCGN romanization of Burmese, consonants with their
   inherent a, the medial consonants y, y, w, h; the letters of the other
   languages of the block (Mon, Shan, Karen) by their names.
@@ -147,7 +148,119 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
                 sequence += ["%s%s=%s%s" % (consonant, end, bare, end) for end in WORD_ENDS]
         for sign, vowel in signs.items() if script == "Lao" else ():
             sequence.append("%s\u0ea7=%so" % (sign, vowel))  # wo after a vowel is o (ລາວ lao)
-    return {"abugidas.single.txt": single, "abugidas.sequence.txt": sequence}
+    tibetan_single, tibetan_sequence = tibetan_lines(unicode_data)
+    return {"abugidas.single.txt": single + tibetan_single,
+            "abugidas.sequence.txt": sequence + tibetan_sequence}
+
+
+TSHEG, SHAD = "\u0f0b", "\u0f0d"
+TIBETAN_VOWELS = chars("""ཱ=a ི=i ུ=u ེ=e ཻ=ai ོ=o ཽ=au ྀ=i ཷ=ri ཹ=li""")
+TIBETAN_SIGNS = chars("""ཾ=m ཿ=h ྂ=m ྃ=m ༎=.""")
+TIBETAN_SIGNS.update({"\u0f73": "i", "\u0f75": "u", "\u0f81": "i", "\u0f76": "ri", "\u0f78": "li"})
+TIBETAN_SIGNS["\u0f0c"] = " "  # the tsheg that does not break a line
+# The long vowels, as composition leaves them: the a-chung and the short vowel after it.
+TIBETAN_LONG_VOWELS = {"\u0f71\u0f72": "i", "\u0f71\u0f74": "u", "\u0f71\u0f80": "i"}
+TIBETAN_SUFFIXES = "གངདནབམའརལས"
+MAIN_TIBETAN_VOWELS = "ིེོུ"
+TIBETAN_SUPERSCRIPTS = "རལས"
+TIBETAN_SUBSCRIPTS = "\u0fb1\u0fb2\u0fb3\u0fad"  # subjoined ya, ra, la, wa
+
+
+def wylie(name):
+    """The Wylie consonant of a Tibetan letter's name, without its vowel and capitals."""
+    word = name.split()[-1]
+    special = {"-A": "'", "A": "", "KSSA": "ksh", "SSA": "sh"}
+    if word in special:
+        return special[word]
+    word = word[:-1] if word.endswith("A") else word
+    return re.sub(r"(.)\1", r"\1", word.lower())
+
+
+def tibetan_lines(unicode_data):
+    """Tibetan after Wylie without capitals: a letter carries a unless a vowel sign follows; the
+    stacks of a superscript or a subscript are read as one consonant with its vowel; a suffix
+    after a letter and its vowel sign, and after a letter between two tshegs, reads bare (bod,
+    thang). The tsheg between syllables is a space, as in Wylie. A prefix letter reads with a
+    (བཀའ baka'), a suffix after a stack too (སྐད skada)."""
+    base, subjoined = {}, {}
+    single = ["", "# Tibetan"]
+    for code in range(0x0F00, 0x1000):
+        if code not in unicode_data:
+            continue
+        ch = chr(code)
+        name, category, _ = unicode_data[code]
+        if "LETTER" in name and category == "Lo":
+            (subjoined if "SUBJOINED" in name else base)[ch] = wylie(name)
+            reading = wylie(name) + "a"
+        elif "SUBJOINED LETTER" in name:
+            subjoined[ch] = wylie(name)
+            reading = wylie(name) + "a"
+        elif ch in TIBETAN_VOWELS:
+            reading = TIBETAN_VOWELS[ch]
+        elif ch in TIBETAN_SIGNS:
+            reading = TIBETAN_SIGNS[ch]
+        elif ch == TSHEG:
+            reading = " "
+        elif ch == SHAD:
+            reading = "."
+        elif category == "Nd":
+            reading = gen_derived.numeric_value(code)
+        elif category[0] == "M":
+            reading = ""
+        elif category[0] == "L":
+            reading = "om" if code == 0x0F00 else ""  # the syllable om; the cantillation signs
+        else:
+            continue
+        single.append("%s=%s" % (key(ch), reading))
+    sequence = ["", "# Tibetan"]
+    seen = set()
+
+    def add(key_text, value):
+        if (unicodedata.normalize("NFC", key_text) == key_text and key_text not in seen
+                and len(value) <= make_tables.SEQUENCE_VALUE_MAX):
+            seen.add(key_text)
+            sequence.append("%s=%s" % (key_text, value))
+
+    for long_vowel, vowel in TIBETAN_LONG_VOWELS.items():
+        add(long_vowel, vowel)
+    for letter, bare in list(base.items()) + list(subjoined.items()):
+        for sign, vowel in list(TIBETAN_VOWELS.items()) + list(TIBETAN_LONG_VOWELS.items()):
+            add(letter + sign, bare + vowel)
+        # The aspirated letters of Sanskrit that composition splits (གྷ is ག and ྷ): as one letter.
+        decomposed = unicodedata.normalize("NFC", letter)
+        if decomposed != letter:
+            add(decomposed, bare + "a")
+            for sign, vowel in TIBETAN_VOWELS.items():
+                add(decomposed + sign, bare + vowel)
+    stacks = [(upper, lower) for upper in TIBETAN_SUPERSCRIPTS for lower in subjoined]
+    stacks += [(upper, lower) for upper in base for lower in TIBETAN_SUBSCRIPTS]
+    for upper, lower in stacks:
+        bare = base[upper] + subjoined[lower]
+        add(upper + lower, bare + "a")
+        for sign, vowel in TIBETAN_VOWELS.items():
+            add(upper + lower + sign, bare + vowel)
+    for upper in "རས":  # the common three-level stacks: rgy, sky, spr...
+        for root in "\u0f90\u0f92\u0fa8\u0fa4\u0fa6":
+            for lower in "\u0fb1\u0fb2":
+                bare = base[upper] + subjoined[root] + subjoined[lower]
+                add(upper + root + lower, bare + "a")
+                for sign in MAIN_TIBETAN_VOWELS:
+                    add(upper + root + lower + sign, bare + TIBETAN_VOWELS[sign])
+    # A suffix closes the syllable of a letter and its vowel sign: བོད་ bod.
+    for letter, bare in base.items():
+        for sign in MAIN_TIBETAN_VOWELS:
+            for suffix in TIBETAN_SUFFIXES:
+                syllable = bare + TIBETAN_VOWELS[sign] + base[suffix]
+                add(letter + sign + suffix, syllable)
+                if suffix in "གངབམ":
+                    add(letter + sign + suffix + "ས", syllable + "s")
+    for letter, bare in base.items():
+        add(TSHEG + letter + TSHEG, " %sa " % bare)
+        for suffix in TIBETAN_SUFFIXES:
+            add(TSHEG + letter + suffix + TSHEG, " %sa%s " % (bare, base[suffix]))
+    # Longer keys after shorter ones: a later entry is tried first.
+    body = sorted(sequence[2:], key=lambda line: len(line.split("=", 1)[0]))
+    return single, sequence[:2] + body
 
 
 def main(argv=None):
