@@ -209,6 +209,8 @@ def tibetan_lines(unicode_data):
             reading = ""
         elif category[0] == "L":
             reading = "om" if code == 0x0F00 else ""  # the syllable om; the cantillation signs
+        elif category[0] == "P":
+            reading = {"Ps": "(", "Pe": ")"}.get(category, "." if "SHAD" in name else "")
         else:
             continue
         single.append("%s=%s" % (key(ch), reading))
