@@ -270,6 +270,7 @@ EXPECTED = [
     ("ភ្នំពេញ.txt ១២", "phnompenh.txt 12"),
     ("ລາວ ວຽງຈັນ ໑໒໓", "lao viangchan 123"),
     ("မြန်မာ ၁၂", "myanma 12"),
+    ("\U0001110c\U0001110b\U00011134\U0001111f\U00011133\U00011126 \U00011137\U00011138", "changmha 12"),
     # Tibetan (Wylie without capitals)
     ("བོད་ཡིག ལྷ་ས ༡༢", "bod yig lha sa 12"),
     ("རྒྱ་ནག་གི་ཀོངས།", "rgya nag gi kongs."),

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generate the table sources of Sinhala, Khmer, Lao, Myanmar and Tibetan.
+"""Generate the table sources of Sinhala, Khmer, Lao, Myanmar, Chakma and Tibetan.
 
     gen_abugidas.py [--unicode DIR] [--update]
 
@@ -20,6 +20,8 @@ sequence moves them after it (ເມ me).
 - Lao: the BGN/PCGN romanization without diacritics; a consonant carries no
   vowel of its own, as in the Thai overlay; wo after a vowel is o (ລາວ lao).
 - Tibetan: Wylie without its capitals (see tibetan_lines).
+- Chakma: ISO 15919 style, as the Indic scripts, consonants from their names
+  (KAA ka); outside the BMP, so every entry is in the sequence table.
 - Myanmar: the BGN/PCGN romanization of Burmese, consonants with their
   inherent a, the medial consonants y, y, w, h; the letters of the other
   languages of the block (Mon, Shan, Karen) by their names.
@@ -71,6 +73,16 @@ SCRIPTS = {
             ລ=l ວ=v ຨ=s ຩ=s ສ=s ຫ=h ຬ=l ອ=o ຮ=h ໜ=n ໝ=m ໞ=g ໟ=gn"""),
         signs=chars("""ະ=a ັ=a າ=a ຳ=am ິ=i ີ=i ຶ=u ື=u ຸ=ou ູ=ou ົ=o ຼ=l ຽ=ia ໍ=o"""),
         others=chars("""ເ=e ແ=e ໂ=o ໃ=ai ໄ=ai ຯ=... ໆ=""")),
+    "Chakma": dict(
+        block=(0x11100, 0x1114F), inherent="a", kill="\U00011133\U00011134", leading="",
+        consonants=None,  # from the letters' names (chakma_consonants)
+        signs={chr(0x11127): "a", chr(0x11128): "i", chr(0x11129): "i", chr(0x1112A): "u",
+               chr(0x1112B): "u", chr(0x1112C): "e", chr(0x1112D): "ai", chr(0x1112E): "o",
+               chr(0x1112F): "au", chr(0x11130): "oi", chr(0x11145): "a", chr(0x11146): "ei"},
+        others={chr(0x11100): "n", chr(0x11101): "ng", chr(0x11102): "h", chr(0x11103): "a",
+                chr(0x11104): "i", chr(0x11105): "u", chr(0x11106): "e", chr(0x11131): "o",
+                chr(0x11132): "au", chr(0x11140): "", chr(0x11141): ".", chr(0x11142): ".",
+                chr(0x11143): "_"}),
     "Myanmar": dict(
         block=(0x1000, 0x109F), inherent="a", kill="\u103a\u1039", leading="",
         consonants=chars("""က=k ခ=hk ဂ=g ဃ=g င=ng စ=s ဆ=hs ဇ=z ဈ=z ဉ=ny ည=ny ဋ=t ဌ=ht ဍ=d ဎ=d
@@ -83,6 +95,17 @@ SCRIPTS = {
 # Khmer ends a word on a consonant without a vowel: before a space, a full stop, a hyphen, an
 # underscore, a comma or a bracket a consonant reads bare (ភ្នំពេញ phnompenh).
 WORD_ENDS = " .-_,)"
+
+
+def chakma_consonants(unicode_data):
+    """The Chakma consonants, named with their vowel aa: the name without it, ISO 15919 style."""
+    found = {}
+    for code in range(0x11107, 0x11148):
+        name = unicode_data.get(code, ("", "", ""))[0]
+        if name.startswith("CHAKMA LETTER ") and name.endswith("AA") and code != 0x11103:
+            word = name.split()[-1][:-2].lower()
+            found[chr(code)] = {"c": "ch", "ch": "chh", "yy": "y"}.get(word, re.sub(r"(.)\1", r"\1", word))
+    return found
 
 
 def fallback(name):
@@ -109,6 +132,9 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
         single += ["", "# " + script]
         sequence += ["", "# " + script]
         consonants, signs, others = table["consonants"], table["signs"], table["others"]
+        if consonants is None:
+            consonants = chakma_consonants(unicode_data)
+        letters = sequence if first > 0xFFFF else single  # beyond the BMP only sequences hold them
         for code in range(first, last + 1):
             if code not in unicode_data:
                 continue
@@ -133,7 +159,7 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
                 reading = fallback(name)
             else:
                 continue
-            single.append("%s=%s" % (key(ch), reading))
+            letters.append("%s=%s" % (key(ch) if code <= 0xFFFF else ch, reading))
         for consonant, bare in consonants.items():
             if table["inherent"] == "":  # Lao: a consonant and its sign read as each alone
                 sequence += ["%s%s=%s" % (vowel, consonant, bare + others[vowel])
