@@ -95,7 +95,7 @@ constexpr const char* kInfoHelp =
     "cannot be loaded or a table cannot be read or has problems, 2 for a usage error.\n";
 
 constexpr const char* kTablesHelp =
-    "Usage: namefold tables [--with LIST] [--force] --out DIR\n"
+    "Usage: namefold tables [--with LIST] [--without SCRIPTS] [--force] --out DIR\n"
     "       namefold tables --list\n"
     "\n"
     "Writes the default replacement tables, namefold1.tbl and namefold2.tbl, into DIR, with the\n"
@@ -103,6 +103,10 @@ constexpr const char* kTablesHelp =
     "entries an overlay replaces are left out, so the tables check clean. Two overlays of one\n"
     "kind for one script (uk and ru) exclude each other. Table files that already exist in DIR\n"
     "are kept unless --force (-f) is given. --list shows the overlays.\n"
+    "\n"
+    "--without SCRIPTS leaves the entries of those scripts out (arabic, cyrillic, greek, hangul,\n"
+    "hebrew, kana, thai), so that every field keeps them: on a system whose code page holds\n"
+    "your own script without keeping it (Hangul under code page 949), use --without hangul.\n"
     "\n"
     "A host reads the tables beside the plugin: write them into its plugin folder, or copy\n"
     "them there. The program reads them with 'namefold --tables DIR'.\n";
@@ -430,7 +434,8 @@ int RunTables(const Options& options) {
     return 0;
   }
   const BuiltTables tables =
-      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
+      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{},
+                  options.without ? SplitList(*options.without) : std::vector<std::string>{});
   if (!tables.ok) {
     PrintError("tables: " + tables.error);
     return kUsageError;

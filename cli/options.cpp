@@ -44,6 +44,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"from-code-page", 0, Takes::kValue, Only(Command::kConvert)},
     {"output", 'o', Takes::kValue, Only(Command::kConvert)},
     {"with", 0, Takes::kValue, Only(Command::kTables)},
+    {"without", 0, Takes::kValue, Only(Command::kTables)},
     {"out", 0, Takes::kValue, Only(Command::kTables)},
     {"list", 0, Takes::kFlag, Only(Command::kTables)},
     {"force", 'f', Takes::kFlag, Only(Command::kTables)},
@@ -133,6 +134,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.output = value;
   else if (name == "with")
     options.with = value;
+  else if (name == "without")
+    options.without = value;
   else if (name == "out")
     options.out_dir = value;
   else if (name == "list")

@@ -35,6 +35,7 @@ struct Options {
   int from_code_page = 0;  // 0: the input is UTF-8 or UTF-16
   // tables
   std::optional<std::string> with;
+  std::optional<std::string> without;  // scripts whose entries are left out
   std::optional<std::string> out_dir;
   bool list_overlays = false;
   bool force = false;  // replace table files that exist

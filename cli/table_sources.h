@@ -20,6 +20,16 @@ struct OverlayBlocks {
   bool adds_script;    // each other; false for a language overlay, which changes readings
 };
 
+// A script that `namefold tables --without` leaves out: the entries whose key holds a unit of
+// one of its ranges (bounds inclusive).
+struct ScriptRanges {
+  const char* name;
+  struct {
+    char16_t first, last;
+  } ranges[8];
+  std::size_t count;
+};
+
 struct OverlayAlias {
   const char* alias;
   const char* name;
@@ -36,6 +46,8 @@ extern const SourceBlock kDefaultSequenceBlocks[];
 extern const std::size_t kDefaultSequenceBlocksCount;
 extern const OverlayBlocks kOverlays[];
 extern const std::size_t kOverlayCount;
+extern const ScriptRanges kScripts[];
+extern const std::size_t kScriptCount;
 extern const OverlayAlias kOverlayAliases[];
 extern const std::size_t kOverlayAliasCount;
 

@@ -645,6 +645,17 @@ class SourceChecks(unittest.TestCase):
                     make_tables.build_tables(overlays)
                 self.assertIn(message, str(caught.exception))
 
+    def test_scripts_left_out_keep_no_entry(self):
+        single_lines, sequence_lines, _ = make_tables.build_tables((), without=["hangul", "kana"])
+        kept = [line for line in single_lines + sequence_lines if "=" in line and not line.startswith("#")
+                and any(0xAC00 <= ord(c) <= 0xD7A3 or 0x3040 <= ord(c) <= 0x30FF
+                        for c in line.split("=", 1)[0])]
+        self.assertEqual(kept, [])
+        self.assertIn("\u0416=Zh", single_lines)  # the other scripts stay
+        with self.assertRaises(make_tables.TableSourceError) as caught:
+            make_tables.build_tables((), without=["klingon"])
+        self.assertIn("unknown script", str(caught.exception))
+
     def test_unknown_overlay_fails(self):
         result = subprocess.run([sys.executable, MAKE_TABLES, "--out", tempfile.gettempdir(),
                                  "--with", "xx"], capture_output=True, text=True)

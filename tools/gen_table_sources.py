@@ -119,6 +119,14 @@ def main(argv=None):
     out.append("};")
     out.append("const std::size_t kOverlayCount = %d;" % len(overlays))
     out.append("")
+    out.append("const ScriptRanges kScripts[] = {")
+    for name, ranges in sorted(make_tables.SCRIPT_RANGES.items()):
+        assert len(ranges) <= 8, "ScriptRanges holds eight ranges"
+        pairs = ", ".join("{0x%04X, 0x%04X}" % pair for pair in ranges)
+        out.append("    {%s, {%s}, %d}," % (c_string(name), pairs, len(ranges)))
+    out.append("};")
+    out.append("const std::size_t kScriptCount = %d;" % len(make_tables.SCRIPT_RANGES))
+    out.append("")
     out.append("const OverlayAlias kOverlayAliases[] = {")
     for alias, target in sorted(make_tables.OVERLAY_ALIASES.items()):
         out.append("    {%s, %s}," % (c_string(alias), c_string(target)))

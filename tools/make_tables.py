@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Assemble the replacement table files from the table sources in data/tables.
 
-    make_tables.py --out DIR [--with de,uk] [--data DIR]
+    make_tables.py --out DIR [--with de,uk] [--without hangul] [--data DIR]
 
 writes DIR/namefold1.tbl (single-character table) and DIR/namefold2.tbl
 (sequence table) in the encoding the plugin reads: UTF-16 LE with a
@@ -221,6 +221,31 @@ def available_overlays(data_dir=DEFAULT_DATA_DIR):
             raise TableSourceError("overlays/%s: add the overlay's script and kind to OVERLAYS in "
                                    "make_tables.py" % name)
     return sorted(names)
+
+
+# The scripts a user can leave out of the tables (`--without`), so that every field keeps them:
+# for a system whose code page holds the user's own script without a native range (Hangul under
+# code page 949), or for any script a user wants to keep.
+SCRIPT_RANGES = {
+    "arabic": [(0x0600, 0x06FF), (0x0750, 0x077F), (0x08A0, 0x08FF), (0xFB50, 0xFDFF),
+               (0xFE70, 0xFEFF)],
+    "cyrillic": [(0x0400, 0x052F), (0x1C80, 0x1C8F), (0x2DE0, 0x2DFF), (0xA640, 0xA69F)],
+    "greek": [(0x0370, 0x03FF), (0x1F00, 0x1FFF)],
+    "hangul": [(0x1100, 0x11FF), (0x3130, 0x318F), (0xA960, 0xA97F), (0xAC00, 0xD7A3),
+               (0xD7B0, 0xD7FF), (0xFFA0, 0xFFDC)],
+    "hebrew": [(0x0590, 0x05FF), (0xFB1D, 0xFB4F)],
+    "kana": [(0x3040, 0x30FF), (0x31F0, 0x31FF), (0xFF65, 0xFF9F)],
+    "thai": [(0x0E00, 0x0E7F)],
+}
+
+
+def leave_out_scripts(sources, scripts):
+    """Drop the entries whose key holds a character of one of the scripts."""
+    ranges = [r for name in scripts for r in SCRIPT_RANGES[name]]
+    for source, _ in sources:
+        source.items = [(tag, item) for tag, item in source.items
+                        if tag != "entry" or not any(first <= ord(ch) <= last for ch in item.key
+                                                     for first, last in ranges)]
 
 
 def overlay_conflict(overlays):
@@ -496,11 +521,16 @@ def _table_lines(title, sources):
     return lines
 
 
-def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
-    """Return (single_lines, sequence_lines, counts) for the given overlays.
+def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR, without=()):
+    """Return (single_lines, sequence_lines, counts) for the given overlays, leaving out the
+    entries of the scripts in without (names of SCRIPT_RANGES).
 
     counts maps each table file name to its number of entries.
     """
+    for name in without:
+        if name not in SCRIPT_RANGES:
+            raise TableSourceError("unknown script %r (known: %s)"
+                                   % (name, ", ".join(sorted(SCRIPT_RANGES))))
     if len({OVERLAY_ALIASES.get(n, n) for n in overlays}) != len(overlays):
         raise TableSourceError("an overlay is named twice in %s" % ", ".join(overlays))
     conflict = overlay_conflict(overlays)
@@ -517,6 +547,7 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
     check_shadowing(sequences)
     drop_replaced(singles, SINGLE)
     drop_replaced(sequences, SEQUENCE)
+    leave_out_scripts(singles + sequences, without)
     label = " with overlays " + ", ".join(overlays) if overlays else ""
     single_lines = _table_lines(
         "namefold single-character table%s. Lines without an equals sign are comments." % label,
@@ -536,9 +567,9 @@ def encode_table(lines):
     return "".join(line + "\r\n" for line in lines).encode("utf-16-le")
 
 
-def write_tables(out_dir, overlays=(), data_dir=DEFAULT_DATA_DIR):
+def write_tables(out_dir, overlays=(), data_dir=DEFAULT_DATA_DIR, without=()):
     """Build and write both table files; return {file name: entry count}."""
-    single_lines, sequence_lines, counts = build_tables(overlays, data_dir)
+    single_lines, sequence_lines, counts = build_tables(overlays, data_dir, without)
     os.makedirs(out_dir, exist_ok=True)
     for name, lines in ((SINGLE_FILE, single_lines), (SEQUENCE_FILE, sequence_lines)):
         path = os.path.join(out_dir, name)
@@ -558,10 +589,13 @@ def main(argv=None):
     parser.add_argument("--out", required=True, help="folder to write the table files into")
     parser.add_argument("--with", dest="overlays", default="",
                         help="comma-separated overlays to append, e.g. de,uk")
+    parser.add_argument("--without", default="",
+                        help="comma-separated scripts to leave alone, e.g. hangul")
     parser.add_argument("--data", default=DEFAULT_DATA_DIR, help="folder of the table sources")
     args = parser.parse_args(argv)
     try:
-        counts = write_tables(args.out, parse_overlay_list(args.overlays), args.data)
+        counts = write_tables(args.out, parse_overlay_list(args.overlays), args.data,
+                              parse_overlay_list(args.without))
     except (TableSourceError, OSError) as error:
         print("make_tables: error: %s" % error, file=sys.stderr)
         return 1

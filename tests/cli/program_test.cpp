@@ -362,6 +362,17 @@ TEST_F(Program, TablesAreReadFromTheFolderTheyWereWrittenTo) {
   EXPECT_EQ(reading({"--tables", Utf8(out)}), "Kyiv.txt\n");
   EXPECT_EQ(reading({}), "Київ.txt\n");
   EXPECT_TRUE(fs::exists(root_ / "plugin" / "namefold1.tbl"));
+
+  // Tables without Hangul leave a Korean name alone in every field, and still read the others.
+  const fs::path korean = root_ / "ko";
+  ASSERT_EQ(Run({"tables", "--without", "hangul", "--out", Utf8(korean)}).status, 0);
+  WriteBytes(files_ / Path(u8"서울 Київ.txt"), "");
+  const ProgramResult kept = List({"--tables", Utf8(korean), "--tsv", "--fields", "1,2,3,4",
+                                   Utf8(files_ / Path(u8"서울 Київ.txt"))});
+  EXPECT_EQ(kept.status, 0) << kept.err;
+  EXPECT_NE(kept.out.find("\t\xEC\x84\x9C\xEC\x9A\xB8 Kiiv.txt\t\xEC\x84\x9C"), std::string::npos)
+      << kept.out;
+  EXPECT_EQ(kept.out.find("seoul"), std::string::npos) << kept.out;
 }
 
 TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
