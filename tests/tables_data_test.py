@@ -348,7 +348,7 @@ OVERLAY_EXPECTED = [
     ("fa", "تهران و شیراز", "thran va shiraz"),
     ("ur", "اردو کراچی ویژن", "ardu krachi vizhn"),
     ("ug", "ئۇيغۇر تىلى قول شىۋىتسارىيە", "uyghur tili qol shiwitsariye"),
-    ("zh", "北京 上海.txt 女", "BeiJing ShangHai.txt Nv"),
+    ("zh", "北京 上海.txt 女 吕", "BeiJing ShangHai.txt Nyu Lyu"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
 ]
 

@@ -164,7 +164,7 @@ TEST_F(OverlayTables, FollowTheirConventions) {
        u"yidish fun a shtot"},
       {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
        u"krungtheph phuket"},
-      {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nv"},
+      {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nyu"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.overlay);
