@@ -351,6 +351,7 @@ OVERLAY_EXPECTED = [
     ("zh", "北京 上海.txt 女 吕", "BeiJing ShangHai.txt Nyu Lyu"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
     ("th", "ก่อน พอ เธอ ขอนแก่น", "kon pho thoe khonkaen"),
+    ("iu", "ᐃᓄᒃᑎᑐᑦ ᓄᓇᕗᑦ ᐃᖃᓗᐃᑦ", "inuktitut nunavut iqaluit"),
 ]
 
 # Unicode's own data: categories and blocks.

@@ -70,7 +70,7 @@ OVERLAYS = {
     "kk": ("Cyrillic", LANGUAGE), "ky": ("Cyrillic", LANGUAGE), "mn": ("Cyrillic", LANGUAGE),
     "tt": ("Cyrillic", LANGUAGE),
     "ug": ("Arabic", LANGUAGE), "fa": ("Arabic", LANGUAGE), "ur": ("Arabic", LANGUAGE),
-    "yi": ("Hebrew", LANGUAGE),
+    "yi": ("Hebrew", LANGUAGE), "iu": ("Canadian syllabics", LANGUAGE),
     "th": ("Thai", SCRIPT), "zh": ("Han", SCRIPT),
 }
 
