@@ -8,14 +8,14 @@ abugidas.sequence.txt. These scripts write a consonant with its vowel as one
 unit, as the Indic scripts do (tools/gen_indic.py), so they are read the same
 way: a consonant alone carries the script's inherent vowel; in the sequence
 table a consonant followed by a vowel sign takes that vowel instead, and
-followed by the sign that silences a vowel (al-lakuna, coeng, asat, virama)
-none. Lao writes some vowels before the consonant they follow in speech: a
+followed by the sign that silences a vowel (al-lakuna, coeng, bantoc, asat,
+virama) none. Lao writes some vowels before the consonant they follow in speech: a
 sequence moves them after it (ເມ me).
 
 - Sinhala: ISO 15919 without diacritics, as the Indic scripts (ශ්‍රී ලංකා shri lanka).
 - Khmer: the UNGEGN romanization (BGN/PCGN) without diacritics; the consonants
   of the first series carry a, those of the second o, as their names say;
-  the vowel signs read as after a consonant of the first series; a consonant
+  the vowel signs read as each series has them (ា a after ក, ea after គ); a consonant
   that ends a word, before a space or a full stop, reads bare.
 - Lao: the BGN/PCGN romanization without diacritics; a consonant carries no
   vowel of its own, as in the Thai overlay; wo after a vowel is o (ລາວ lao).
@@ -58,12 +58,13 @@ SCRIPTS = {
         others=chars("""ඁ=n ං=n ඃ=h අ=a ආ=a ඇ=ae ඈ=ae ඉ=i ඊ=i උ=u ඌ=u ඍ=ru ඎ=ru ඏ=lu ඐ=lu
             එ=e ඒ=e ඓ=ai ඔ=o ඕ=o ඖ=au ෴=.""")),
     "Khmer": dict(
-        block=(0x1780, 0x17FF), inherent=None, kill="\u17d2\u17d1", leading="", word_final=True,
+        block=(0x1780, 0x17FF), inherent=None, kill="\u17d2\u17d1\u17cb", leading="", word_final=True,
         consonants=chars("""ក=k ខ=kh គ=k ឃ=kh ង=ng ច=ch ឆ=chh ជ=ch ឈ=chh ញ=nh ដ=d ឋ=th ឌ=d
             ឍ=th ណ=n ត=t ថ=th ទ=t ធ=th ន=n ប=b ផ=ph ព=p ភ=ph ម=m យ=y រ=r ល=l វ=v ឝ=sh ឞ=ss
             ស=s ហ=h ឡ=l អ="""),
         signs=chars("""ា=a ិ=e ី=ei ឹ=oe ឺ=oe ុ=o ូ=ou ួ=uo ើ=aeu ឿ=oea ៀ=ie េ=e ែ=ae ៃ=ai ោ=ao
             ៅ=av"""),
+        second_series_signs=chars("""ា=ea ិ=i ី=i ឹ=ue ឺ=ue ុ=u ូ=u ើ=eu ៃ=ey ោ=o ៅ=ov"""),
         others=chars("""ឣ=a ឤ=a ឥ=e ឦ=ei ឧ=o ឨ=ok ឩ=ou ឪ=ov ឫ=rue ឬ=rue ឭ=lue ឮ=lue ឯ=ae ឰ=ai
             ឱ=ao ឲ=ao ឳ=au ំ=m ះ=h ៈ=a ។=. ៕=. ៖=- ៘=... ៙=_ ៚=_ ៜ=""")),
     "Lao": dict(
@@ -167,7 +168,10 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
                 continue
             for kill in table["kill"]:
                 sequence.append("%s%s=%s" % (consonant, kill, bare))
+            second = unicode_data[ord(consonant)][0].endswith("O")  # Khmer: the o series
             for sign, vowel in signs.items():
+                if second:
+                    vowel = table.get("second_series_signs", {}).get(sign, vowel)
                 if unicodedata.normalize("NFC", consonant + sign) == consonant + sign:
                     sequence.append("%s%s=%s" % (consonant, sign, bare + vowel))
             if table.get("word_final"):
