@@ -268,7 +268,7 @@ EXPECTED = [
     # Sinhala (ISO 15919), Khmer (UNGEGN), Lao and Burmese (BGN/PCGN), consonant and sign
     ("ශ්‍රී ලංකාව සිංහල ෴", "shri lankava sinhala ."),
     ("ភ្នំពេញ.txt ១២ កម្ពុជា បាត់ដំបង.txt", "phnompenh.txt 12 kampuchea batdambang.txt"),
-    ("ລາວ ວຽງຈັນ ໑໒໓", "lao viangchan 123"),
+    ("ລາວ ວຽງຈັນ ໑໒໓ ເມືອງ ເຂົາ", "lao viangchan 123 muang khao"),
     ("မြန်မာ ၁၂", "myanma 12"),
     ("\U0001110c\U0001110b\U00011134\U0001111f\U00011133\U00011126 \U00011137\U00011138", "changmha 12"),
     # Tibetan (Wylie without capitals)

@@ -93,6 +93,9 @@ SCRIPTS = {
 }
 
 
+# The Lao vowels written in several parts around their consonant (C), after BGN/PCGN.
+LAO_VOWEL_GROUPS = {"Cົວ": "oua", "Cັວ": "oua", "ເCົາ": "ao", "ເCືອ": "ua", "ເCີຍ": "ia"}
+
 # Khmer ends a word on a consonant without a vowel: before a space, a full stop, a hyphen, an
 # underscore, a comma or a bracket a consonant reads bare (ភ្នំពេញ phnompenh).
 WORD_ENDS = " .-_,)"
@@ -165,6 +168,8 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
             if table["inherent"] == "":  # Lao: a consonant and its sign read as each alone
                 sequence += ["%s%s=%s" % (vowel, consonant, bare + others[vowel])
                              for vowel in table["leading"]]
+                sequence += ["%s=%s" % (group.replace("C", consonant), bare + vowel)
+                             for group, vowel in LAO_VOWEL_GROUPS.items()]
                 continue
             for kill in table["kill"]:
                 sequence.append("%s%s=%s" % (consonant, kill, bare))
