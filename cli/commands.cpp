@@ -1,4 +1,5 @@
 // The namefold program: a terminal host for the plugin, and tools for its table files.
+#include <random>
 #include <tuple>
 
 #include "cli/input.h"
@@ -53,6 +54,8 @@ constexpr const char* kListHelp =
     "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
     "      --locale NAME   the locale whose ANSI code page the library sees (POSIX); an\n"
     "                      installed locale, or one whose language has its own code page\n"
+    "      --tables DIR    the plugin reads the tables in DIR (namefold1.tbl, namefold2.tbl,\n"
+    "                      as 'namefold tables --out DIR' writes them) instead of its own\n"
     "  -h, --help          this help; 'namefold COMMAND --help' for a command\n"
     "      --version       the version\n"
     "\n"
@@ -102,13 +105,21 @@ constexpr const char* kInfoHelp =
     "cannot be loaded or a table cannot be read or has problems, 2 for a usage error.\n";
 
 constexpr const char* kTablesHelp =
-    "Usage: namefold tables [--with LIST] [--force] --out DIR\n"
+    "Usage: namefold tables [--with LIST] [--without SCRIPTS] [--force] --out DIR\n"
     "       namefold tables --list\n"
     "\n"
     "Writes the default replacement tables, namefold1.tbl and namefold2.tbl, into DIR, with the\n"
     "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries: the\n"
-    "entries an overlay replaces are left out, so the tables check clean. Table files that\n"
-    "already exist in DIR are kept unless --force (-f) is given. --list shows the overlays.\n";
+    "entries an overlay replaces are left out, so the tables check clean. Two overlays of one\n"
+    "kind for one script (uk and ru) exclude each other. Table files that already exist in DIR\n"
+    "are kept unless --force (-f) is given. --list shows the overlays.\n"
+    "\n"
+    "--without SCRIPTS leaves the entries of those scripts out (arabic, cyrillic, greek, hangul,\n"
+    "hebrew, kana, thai), so that every field keeps them: on a system whose code page holds\n"
+    "your own script without keeping it (Hangul under code page 949), use --without hangul.\n"
+    "\n"
+    "A host reads the tables beside the plugin: write them into its plugin folder, or copy\n"
+    "them there. The program reads them with 'namefold --tables DIR'.\n";
 
 constexpr const char* kRenameHelp =
     "Usage: namefold rename [--field NAME|INDEX] [-r] [--dirs] [--apply] [--journal FILE]\n"
@@ -131,7 +142,7 @@ constexpr const char* kRenameHelp =
     "      --undo JOURNAL  rename back, last first, what the journal holds\n"
     "      --tsv, --json   the report as TSV (Path, New name, Action, Reason) or JSON Lines;\n"
     "                      the summary line goes to standard error then\n"
-    "      --plugin FILE, --locale NAME   as for listing\n"
+    "      --plugin FILE, --locale NAME, --tables DIR   as for listing\n"
     "\n"
     "No file is ever replaced, and nothing outside the PATHs is renamed: folders are opened\n"
     "one by one without following links, and renames go through the open folder. A rename is\n"
@@ -189,6 +200,60 @@ fs::path DefaultPlugin() {
   return fs::exists(beside, code) || !fs::exists(installed, code) ? beside : installed;
 }
 
+// The plugin reads the tables beside itself, named after itself, as in a host's plugin folder.
+// With --tables DIR it is loaded from a copy in a private temporary folder that holds DIR's two
+// tables under the names the copy looks for; the folder goes when the program ends, after the
+// plugin has been unloaded.
+class TablesFolder {
+ public:
+  TablesFolder() = default;
+  TablesFolder(const TablesFolder&) = delete;
+  TablesFolder& operator=(const TablesFolder&) = delete;
+  ~TablesFolder() {
+    std::error_code code;
+    if (!path_.empty()) fs::remove_all(path_, code);
+  }
+
+  // The path of the copy of `library` beside the tables of `tables`; empty, with `error` set,
+  // when a table is missing or a copy fails.
+  fs::path Prepare(const fs::path& library, const fs::path& tables, std::string& error) {
+    std::error_code code;
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+      const fs::path candidate =
+          fs::temp_directory_path(code) / ("namefold-tables-" + std::to_string(random()));
+      if (!code && fs::create_directory(candidate, code)) path_ = candidate;
+    }
+    if (path_.empty()) {
+      error = "cannot create a temporary folder for the plugin and its tables";
+      return {};
+    }
+    const fs::path copy = path_ / library.filename();
+    for (const char* suffix : {"1.tbl", "2.tbl"}) {
+      const fs::path table = tables / (std::string("namefold") + suffix);
+      if (!fs::is_regular_file(table, code)) {
+        error =
+            DescribePath(table).shown + ": no such table (namefold tables --out DIR writes both)";
+        return {};
+      }
+      fs::path name = library.stem();  // abc.dll reads abc1.tbl
+      name += suffix;
+      if (!fs::copy_file(table, path_ / name, code)) {
+        error = DescribePath(table).shown + ": " + code.message();
+        return {};
+      }
+    }
+    if (!fs::copy_file(library, copy, code)) {
+      error = DescribePath(library).shown + ": " + code.message();
+      return {};
+    }
+    return copy;
+  }
+
+ private:
+  fs::path path_;
+};
+
 // Loads the plugin; returns 0, or the exit status when it cannot be.
 int Load(const Options& options, host::Plugin& plugin) {
   if (options.locale) {
@@ -198,8 +263,16 @@ int Load(const Options& options, host::Plugin& plugin) {
       return kUsageError;
     }
   }
-  const fs::path path = options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin();
+  fs::path path = options.plugin ? PathFromArgument(*options.plugin) : DefaultPlugin();
   std::string error;
+  if (options.tables) {
+    static TablesFolder folder;  // removed at exit, after the plugin is unloaded
+    path = folder.Prepare(path, PathFromArgument(*options.tables), error);
+    if (path.empty()) {
+      PrintError("--tables: " + EscapeForLine(error));
+      return 1;
+    }
+  }
   if (!host::LoadPlugin(path, plugin, error)) {
     PrintError("cannot load the plugin: " + EscapeForLine(error));
     return 1;
@@ -398,7 +471,8 @@ int RunTables(const Options& options) {
     return 0;
   }
   const BuiltTables tables =
-      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{});
+      BuildTables(options.with ? SplitList(*options.with) : std::vector<std::string>{},
+                  options.without ? SplitList(*options.without) : std::vector<std::string>{});
   if (!tables.ok) {
     PrintError("tables: " + tables.error);
     return kUsageError;
@@ -430,6 +504,12 @@ int RunTables(const Options& options) {
     }
     out += DescribePath(path).shown + ": " + std::to_string(entries) + " entries\n";
   }
+  const std::string shown = DescribePath(folder).shown;
+  out +=
+      "\nTo use them in a host, put both files in the plugin's folder, beside the library\n"
+      "(namefold.dll reads namefold1.tbl and namefold2.tbl), and restart the host.\n"
+      "To use them with this program: namefold --tables " +
+      shown + " [PATH...]\n";
   Print(out);
   return 0;
 }

@@ -31,6 +31,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"version", 0, Takes::kFlag, kAll},
     {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
     {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
+    {"tables", 0, Takes::kValue, kList | kRename},
     {"recursive", 'r', Takes::kFlag, kList | kRename},
     {"changed", 0, Takes::kFlag, kList},
     {"problems", 0, Takes::kFlag, kList},
@@ -47,6 +48,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"from-code-page", 0, Takes::kValue, Only(Command::kConvert) | kRename},
     {"output", 'o', Takes::kValue, Only(Command::kConvert)},
     {"with", 0, Takes::kValue, Only(Command::kTables)},
+    {"without", 0, Takes::kValue, Only(Command::kTables)},
     {"out", 0, Takes::kValue, Only(Command::kTables)},
     {"list", 0, Takes::kFlag, Only(Command::kTables)},
     {"force", 'f', Takes::kFlag, Only(Command::kTables)},
@@ -100,6 +102,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.plugin = value;
   else if (name == "locale")
     options.locale = value;
+  else if (name == "tables")
+    options.tables = value;
   else if (name == "recursive")
     options.recursive = true;
   else if (name == "changed")
@@ -142,6 +146,8 @@ std::string Apply(const OptionSpec& spec, const std::string& value, Options& opt
     options.output = value;
   else if (name == "with")
     options.with = value;
+  else if (name == "without")
+    options.without = value;
   else if (name == "out")
     options.out_dir = value;
   else if (name == "list")

@@ -21,6 +21,7 @@ struct Options {
   std::vector<std::string> operands;  // paths or files, as given
   std::optional<std::string> plugin;
   std::optional<std::string> locale;
+  std::optional<std::string> tables;  // a folder whose tables the plugin reads instead of its own
   // namefold PATH...
   bool recursive = false;
   bool changed = false;
@@ -37,6 +38,7 @@ struct Options {
   int from_code_page = 0;  // 0: the input (convert) or a name (rename) is UTF-8 or UTF-16
   // tables
   std::optional<std::string> with;
+  std::optional<std::string> without;  // scripts whose entries are left out
   std::optional<std::string> out_dir;
   bool list_overlays = false;
   bool force = false;  // replace table files that exist

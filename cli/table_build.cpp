@@ -46,12 +46,25 @@ bool Replaced(const std::u16string& key, const std::set<std::u16string>& later, 
   return false;
 }
 
-// Appends a block without the entries that a later overlay replaces; they would only be dead
-// lines, which `namefold check` rightly reports.
+// Whether `key` holds a unit of one of the scripts left out.
+bool LeftOut(const std::u16string& key, const std::vector<const ScriptRanges*>& without) {
+  for (const ScriptRanges* script : without) {
+    for (std::size_t i = 0; i < script->count; ++i) {
+      for (char16_t unit : key) {
+        if (unit >= script->ranges[i].first && unit <= script->ranges[i].last) return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Appends a block without the entries that a later overlay replaces (they would only be dead
+// lines, which `namefold check` rightly reports) and those of the scripts left out.
 void AppendBlock(const SourceBlock& block, const std::set<std::u16string>& later, bool sequence,
-                 std::string& bytes, std::size_t& entries) {
+                 const std::vector<const ScriptRanges*>& without, std::string& bytes,
+                 std::size_t& entries) {
   ForEachLine(block, [&](std::string_view line, const std::u16string& key) {
-    if (!key.empty() && Replaced(key, later, sequence)) return;
+    if (!key.empty() && (Replaced(key, later, sequence) || LeftOut(key, without))) return;
     AppendLine(line, bytes);
     if (!key.empty()) ++entries;
   });
@@ -78,8 +91,29 @@ std::vector<std::string> AvailableOverlays() {
   return names;
 }
 
-BuiltTables BuildTables(const std::vector<std::string>& overlays) {
+std::vector<std::string> KnownScripts() {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < kScriptCount; ++i) names.emplace_back(kScripts[i].name);
+  return names;
+}
+
+BuiltTables BuildTables(const std::vector<std::string>& overlays,
+                        const std::vector<std::string>& without) {
   BuiltTables tables;
+  std::vector<const ScriptRanges*> left_out;
+  for (const std::string& asked : without) {
+    const ScriptRanges* found = nullptr;
+    for (std::size_t i = 0; i < kScriptCount; ++i) {
+      if (asked == kScripts[i].name) found = &kScripts[i];
+    }
+    if (found == nullptr) {
+      std::string known;
+      for (const std::string& name : KnownScripts()) known += (known.empty() ? "" : ", ") + name;
+      tables.error = "unknown script '" + asked + "' (known: " + known + ")";
+      return tables;
+    }
+    left_out.push_back(found);
+  }
   std::vector<const OverlayBlocks*> chosen;
   for (const std::string& asked : overlays) {
     std::string name = asked;
@@ -101,6 +135,19 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays) {
       tables.error = "unknown overlay '" + asked + "' (available: " + available + ")";
       return tables;
     }
+    for (const OverlayBlocks* earlier : chosen) {
+      if (std::string_view(earlier->script) != found->script ||
+          earlier->adds_script != found->adds_script)
+        continue;
+      tables.error =
+          "overlays '" + std::string(earlier->name) + "' and '" + asked + "' both " +
+          (found->adds_script ? "add " + std::string(found->script) + "; choose one"
+                              : "change how the tables read " + std::string(found->script) +
+                                    " for a language; choose one: each replaces only "
+                                    "its own language's readings, so together they "
+                                    "would mix two spellings");
+      return tables;
+    }
     chosen.push_back(found);
   }
 
@@ -119,18 +166,18 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays) {
     AddKeys(chosen[i]->sequence, later_sequence[i]);
   }
   for (std::size_t i = 0; i < kDefaultSingleBlocksCount; ++i)
-    AppendBlock(kDefaultSingleBlocks[i], later_single[0], false, tables.single_bytes,
+    AppendBlock(kDefaultSingleBlocks[i], later_single[0], false, left_out, tables.single_bytes,
                 tables.single_entries);
   for (std::size_t i = 0; i < kDefaultSequenceBlocksCount; ++i)
-    AppendBlock(kDefaultSequenceBlocks[i], later_sequence[0], true, tables.sequence_bytes,
+    AppendBlock(kDefaultSequenceBlocks[i], later_sequence[0], true, left_out, tables.sequence_bytes,
                 tables.sequence_entries);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     if (chosen[i]->single != nullptr)
-      AppendBlock(*chosen[i]->single, later_single[i + 1], false, tables.single_bytes,
+      AppendBlock(*chosen[i]->single, later_single[i + 1], false, left_out, tables.single_bytes,
                   tables.single_entries);
     if (chosen[i]->sequence != nullptr)
-      AppendBlock(*chosen[i]->sequence, later_sequence[i + 1], true, tables.sequence_bytes,
-                  tables.sequence_entries);
+      AppendBlock(*chosen[i]->sequence, later_sequence[i + 1], true, left_out,
+                  tables.sequence_bytes, tables.sequence_entries);
   }
   tables.ok = true;
   return tables;

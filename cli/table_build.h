@@ -15,10 +15,17 @@ struct BuiltTables {
   std::size_t sequence_entries = 0;
 };
 
-// The default sources, then the overlays in the order given; an overlay's entry replaces the
+// The default sources, then the overlays in the order given, without the entries whose key holds
+// a character of a script in `without`; an overlay's entry replaces the
 // entries for its key before it (they are left out), so the tables check clean. The same bytes
-// as tools/make_tables.py. An overlay named twice is an error.
-[[nodiscard]] BuiltTables BuildTables(const std::vector<std::string>& overlays);
+// as tools/make_tables.py. An overlay named twice, and two overlays of one kind for one script
+// (uk and ru), are errors.
+[[nodiscard]] BuiltTables BuildTables(const std::vector<std::string>& overlays,
+                                      const std::vector<std::string>& without = {});
+
+// The scripts that `without` may name, sorted: their entries are left out, so that every field
+// keeps them (Hangul for a system on code page 949).
+[[nodiscard]] std::vector<std::string> KnownScripts();
 
 // The overlays there are, sorted.
 [[nodiscard]] std::vector<std::string> AvailableOverlays();

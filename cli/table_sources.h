@@ -16,6 +16,18 @@ struct OverlayBlocks {
   const char* name;           // as the user names it in --with
   const SourceBlock* single;  // null when the overlay has no such source
   const SourceBlock* sequence;
+  const char* script;  // the script it reads: two overlays of one kind for one script exclude
+  bool adds_script;    // each other; false for a language overlay, which changes readings
+};
+
+// A script that `namefold tables --without` leaves out: the entries whose key holds a unit of
+// one of its ranges (bounds inclusive).
+struct ScriptRanges {
+  const char* name;
+  struct {
+    char16_t first, last;
+  } ranges[8];
+  std::size_t count;
 };
 
 struct OverlayAlias {
@@ -34,6 +46,8 @@ extern const SourceBlock kDefaultSequenceBlocks[];
 extern const std::size_t kDefaultSequenceBlocksCount;
 extern const OverlayBlocks kOverlays[];
 extern const std::size_t kOverlayCount;
+extern const ScriptRanges kScripts[];
+extern const std::size_t kScriptCount;
 extern const OverlayAlias kOverlayAliases[];
 extern const std::size_t kOverlayAliasCount;
 

@@ -31,6 +31,7 @@ package (/usr/share/unicode).
 import argparse
 import os
 import sys
+import unicodedata
 
 TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, TOOLS_DIR)
@@ -228,6 +229,40 @@ def flag_sequences(unicode_dir=UNICODE_DIR):
     return flags
 
 
+HALFWIDTH_KATAKANA = range(0xFF66, 0xFF9E)
+HALFWIDTH_VOICING = (0xFF9E, 0xFF9F)
+HALFWIDTH_SMALL_Y = (0xFF6C, 0xFF6D, 0xFF6E)
+
+
+def halfwidth_kana_entries(readings, data_dir):
+    """(key, value) pairs of halfwidth katakana, shorter keys first."""
+    halfwidth = {}  # fullwidth katakana: the halfwidth units that stand for it
+    for code in HALFWIDTH_KATAKANA:
+        halfwidth.setdefault(unicodedata.normalize("NFKC", chr(code)), chr(code))
+        for mark in HALFWIDTH_VOICING:
+            voiced = unicodedata.normalize("NFKC", chr(code) + chr(mark))
+            if len(voiced) == 1:
+                halfwidth.setdefault(voiced, chr(code) + chr(mark))
+    entries = {}
+    for full, half in halfwidth.items():
+        if len(half) == 2 and full in readings:
+            entries[half] = readings[full]
+    written = {}
+    for entry in make_tables.parse_source(os.path.join(data_dir, "kana.sequence.txt")).entries:
+        written[entry.key] = entry.value
+    for full, half in halfwidth.items():  # the kana rule, where no written pair reads it otherwise
+        for small in HALFWIDTH_SMALL_Y:
+            small_full = unicodedata.normalize("NFKC", chr(small))
+            if full in readings and readings[full] and full + small_full not in written:
+                entries[half + chr(small)] = readings[full][:1] + readings[small_full]
+    for key, value in written.items():
+        if all(ch in halfwidth for ch in key):
+            half = "".join(halfwidth[ch] for ch in key)
+            if len(half) <= make_tables.SEQUENCE_KEY_MAX:
+                entries[half] = value
+    return sorted(entries.items(), key=lambda entry: len(entry[0]))
+
+
 def sequence_lines(unicode_dir=UNICODE_DIR, data_dir=make_tables.DEFAULT_DATA_DIR):
     """The lines of derived.sequence.txt: characters outside the BMP as surrogate pairs."""
     unicode_data = read_unicode_data(unicode_dir)
@@ -240,6 +275,12 @@ def sequence_lines(unicode_dir=UNICODE_DIR, data_dir=make_tables.DEFAULT_DATA_DI
         "# flag (two regional indicators) as its two-letter region code.",
         "",
     ]
+    out += ["# Halfwidth katakana read as the katakana they stand for: with a halfwidth",
+            "# voicing mark, which composition does not join, the voiced kana (ﾊﾞ ba, ﾊﾟ pa);",
+            "# the pairs of the kana sequence source (ｼｬ sha, ｳﾞｨ vi, ｯｶ kka); and a kana with a",
+            "# small ya, yu or yo as the kana rule reads the fullwidth ones (ｷｮ kyo)."]
+    out += ["%s=%s" % entry for entry in halfwidth_kana_entries(readings, data_dir)]
+    out.append("")
     for code in sorted(unicode_data):
         if not _in(SUPPLEMENTARY_BLOCKS, code):
             continue

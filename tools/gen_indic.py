@@ -4,7 +4,7 @@
     gen_indic.py [--unicode DIR] [--update]
 
 prints (or, with --update, writes into data/tables/) indic.single.txt,
-indic.sequence.txt and ethiopic.single.txt.
+indic.sequence.txt, ethiopic.single.txt and ethiopic.sequence.txt.
 
 Indic: Devanagari, Bengali, Gurmukhi, Gujarati, Oriya, Tamil, Telugu,
 Kannada and Malayalam lay out their letters in the same order (the order of
@@ -29,6 +29,7 @@ unicode-data package (/usr/share/unicode).
 
 import os
 import sys
+import unicodedata
 
 TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, TOOLS_DIR)
@@ -69,8 +70,10 @@ CONSONANTS = {
     0x58: "q", 0x59: "kh", 0x5A: "gh", 0x5B: "z", 0x5C: "r", 0x5D: "rh", 0x5E: "f", 0x5F: "y",
     0x79: "z", 0x7A: "y", 0x7B: "g", 0x7C: "j", 0x7E: "d", 0x7F: "b",
 }
-# What a nukta makes of a consonant, by the consonant's position.
+# What a nukta makes of a consonant, by the consonant's position; Gurmukhi also marks la and sa
+# (ਲ਼ l, ਸ਼ sh), which Unicode decomposes, so that a name holds them as consonant and nukta.
 NUKTA = {0x15: "q", 0x16: "kh", 0x17: "gh", 0x1C: "z", 0x21: "r", 0x22: "rh", 0x2B: "f", 0x2F: "y"}
+SCRIPT_NUKTA = {"Gurmukhi": {0x32: "l", 0x38: "sh"}}
 
 # Vowel signs, by position.
 VOWEL_SIGNS = {
@@ -104,13 +107,16 @@ CLUSTER_ENDS = " ."
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
     0x0978: "da", 0x097D: "", 0x0AFA: "", 0x0AFB: "", 0x0AFC: "", 0x0AFD: "", 0x0AFE: "", 0x0AFF: "",
-    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "",
+    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "", 0x09FE: "",
     0x0A70: "n", 0x0A71: "", 0x0A72: "", 0x0A73: "", 0x0A74: "ek onkar", 0x0A75: "",
     0x0B71: "w", 0x0BD0: "om", 0x0C58: "ts", 0x0C59: "dz", 0x0C5A: "r", 0x0C5D: "n",
     0x0CDD: "n", 0x0CF1: "", 0x0CF2: "",
     0x0D4E: "r", 0x0D54: "m", 0x0D55: "y", 0x0D56: "zh", 0x0D5F: "i",
     0x0D7A: "n", 0x0D7B: "n", 0x0D7C: "r", 0x0D7D: "l", 0x0D7E: "l", 0x0D7F: "k",
 }
+
+# Tamil ten, hundred and thousand, which other scripts' positions hold signs.
+TAMIL_NUMBERS = (0x0BF0, 0x0BF1, 0x0BF2)
 
 ETHIOPIC = (0x1200, 0x139F)
 ETHIOPIC_CONSONANTS = {
@@ -119,10 +125,18 @@ ETHIOPIC_CONSONANTS = {
     "NY": "ny", "TS": "ts", "QY": "q", "KY": "k", "XY": "h", "GY": "g", "CCH": "ch",
     "DZ": "dz", "JJ": "j", "HHY": "h", "FY": "f", "RY": "r", "MY": "m", "BB": "b",
 }
-ETHIOPIC_VOWELS = [  # longest first
+ETHIOPIC_VOWELS = [  # longest first; the first order (A in the name) is e, the fourth (AA) a
     ("WAA", "wa"), ("WEE", "we"), ("WA", "wa"), ("WI", "wi"), ("WE", "w"), ("OA", "wa"),
-    ("AA", "a"), ("EE", "e"), ("A", "a"), ("U", "u"), ("I", "i"), ("E", ""), ("O", "o"),
+    ("AA", "a"), ("EE", "e"), ("A", "e"), ("U", "u"), ("I", "i"), ("E", ""), ("O", "o"),
 ]
+# The first order of the h series is spoken, and written, as the fourth (ሀ ha).
+ETHIOPIC_H_SERIES = {"H", "HH", "X", "KX"}
+# The labiovelars have orders of their own: WA is their first (ቈ qwe), WAA their fourth; for the
+# other consonants WA is the labialized fourth order (ሏ lwa).
+ETHIOPIC_LABIOVELARS = {"Q", "QH", "X", "K", "KX", "G", "GG"}
+# The glottal and pharyngeal letters carry only their vowel: the first order is a (አዲስ adis), the
+# sixth i (እንግሊዝ ingliz), as it is spoken at the start of a word, where these letters stand.
+ETHIOPIC_VOWEL_CARRIERS = {"A": "a", "E": "i"}
 ETHIOPIC_SIGNS = {0x1360: " ", 0x1361: " ", 0x1362: ".", 0x1363: ",", 0x1364: ";",
                   0x1365: "-", 0x1366: "-", 0x1367: "_", 0x1368: "-"}
 
@@ -152,6 +166,8 @@ def indic_lines(unicode_data):
                 reading = ANUSVARA[name]
             elif code in SCRIPT_LETTERS:
                 reading = SCRIPT_LETTERS[code]
+            elif code in TAMIL_NUMBERS:
+                reading = gen_derived.numeric_value(code)
             elif offset in CONSONANTS:
                 reading = CONSONANTS[offset] + "a"
             elif offset in VOWEL_SIGNS:
@@ -176,14 +192,20 @@ def indic_lines(unicode_data):
                 sequence += ["%s%s%s%s=%s%sa%s" % (letter, chr(base + VIRAMA), chr(base + tail), end,
                                                    bare, CONSONANTS[tail], end)
                              for tail in CLUSTER_TAILS for end in CLUSTER_ENDS]
-            if offset in NUKTA and 0x3C in exists:
+            nukta_reading = {**NUKTA, **SCRIPT_NUKTA.get(name, {})}.get(offset)
+            if nukta_reading is not None and 0x3C in exists:
                 nukta = letter + chr(base + 0x3C)
-                sequence.append("%s=%sa" % (nukta, NUKTA[offset]))
+                sequence.append("%s=%sa" % (nukta, nukta_reading))
                 if name in WORD_FINAL_SCRIPTS:
-                    sequence += ["%s%s=%s%s" % (nukta, end, NUKTA[offset], end) for end in WORD_ENDS]
-                sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), NUKTA[offset]))
+                    sequence += ["%s%s=%s%s" % (nukta, end, nukta_reading, end) for end in WORD_ENDS]
+                sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), nukta_reading))
                 for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
-                    sequence.append("%s%s=%s" % (nukta, chr(base + sign), NUKTA[offset] + VOWEL_SIGNS[sign]))
+                    sequence.append("%s%s=%s" % (nukta, chr(base + sign), nukta_reading + VOWEL_SIGNS[sign]))
+    # A name is composed before the tables see it, and the letters that Unicode keeps out of
+    # composition (क़, ਸ਼, ড়) reach them as consonant and nukta: a key that holds one could never
+    # match.
+    sequence = [line for line in sequence if line.startswith("#") or not line
+                or unicodedata.normalize("NFC", line) == line]
     return single, sequence
 
 
@@ -192,10 +214,16 @@ def ethiopic_reading(name):
     for prefix in ("GLOTTAL ", "PHARYNGEAL "):
         if syllable.startswith(prefix):
             syllable = syllable[len(prefix):]
+            if syllable in ETHIOPIC_VOWEL_CARRIERS:
+                return ETHIOPIC_VOWEL_CARRIERS[syllable]
     syllable = syllable.split()[-1]
     for vowel, reading in ETHIOPIC_VOWELS:
         if syllable.endswith(vowel):
             consonant = syllable[:-len(vowel)]
+            if vowel == "A" and consonant in ETHIOPIC_H_SERIES:
+                reading = "a"
+            elif vowel == "WA" and consonant in ETHIOPIC_LABIOVELARS:
+                reading = "we"
             return ETHIOPIC_CONSONANTS.get(consonant, consonant.lower()) + reading
     return None
 
@@ -224,13 +252,24 @@ def ethiopic_lines(unicode_data):
     return lines
 
 
+def ethiopic_number_lines():
+    """Ethiopic numbers add their digits: a ten followed by a unit is one number (፲፪ 12)."""
+    lines = ["# Generated by %s; do not edit." % COMMAND,
+             "# Ethiopic numbers: a ten followed by a unit reads as the number they make."]
+    for ten in range(1, 10):
+        for unit in range(1, 10):
+            lines.append("%s%s=%d" % (chr(0x1371 + ten), chr(0x1368 + unit), 10 * ten + unit))
+    return lines
+
+
 def outputs(unicode_dir=gen_derived.UNICODE_DIR):
     """{file name: lines} of the generated sources."""
     unicode_data = gen_derived.read_unicode_data(unicode_dir)
     MARKS.update(c for c, fields in unicode_data.items() if fields[1].startswith("M"))
     single, sequence = indic_lines(unicode_data)
     return {"indic.single.txt": single, "indic.sequence.txt": sequence,
-            "ethiopic.single.txt": ethiopic_lines(unicode_data)}
+            "ethiopic.single.txt": ethiopic_lines(unicode_data),
+            "ethiopic.sequence.txt": ethiopic_number_lines()}
 
 
 def main(argv=None):

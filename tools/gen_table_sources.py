@@ -108,13 +108,24 @@ def main(argv=None):
             out.append("const SourceBlock %s = {%s, %d," % (variable, c_string(source.name), count))
             out.append("    %s};" % c_string(text))
             refs.append("&" + variable)
-        overlay_rows.append("    {%s, %s, %s}," % (c_string(name), refs[0], refs[1]))
+        script, kind = make_tables.OVERLAYS[name]
+        overlay_rows.append("    {%s, %s, %s, %s, %s}," % (
+            c_string(name), refs[0], refs[1], c_string(script),
+            "true" if kind == make_tables.SCRIPT else "false"))
     out.append("}  // namespace")
     out.append("")
     out.append("const OverlayBlocks kOverlays[] = {")
     out.extend(overlay_rows)
     out.append("};")
     out.append("const std::size_t kOverlayCount = %d;" % len(overlays))
+    out.append("")
+    out.append("const ScriptRanges kScripts[] = {")
+    for name, ranges in sorted(make_tables.SCRIPT_RANGES.items()):
+        assert len(ranges) <= 8, "ScriptRanges holds eight ranges"
+        pairs = ", ".join("{0x%04X, 0x%04X}" % pair for pair in ranges)
+        out.append("    {%s, {%s}, %d}," % (c_string(name), pairs, len(ranges)))
+    out.append("};")
+    out.append("const std::size_t kScriptCount = %d;" % len(make_tables.SCRIPT_RANGES))
     out.append("")
     out.append("const OverlayAlias kOverlayAliases[] = {")
     for alias, target in sorted(make_tables.OVERLAY_ALIASES.items()):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Assemble the replacement table files from the table sources in data/tables.
 
-    make_tables.py --out DIR [--with de,uk] [--data DIR]
+    make_tables.py --out DIR [--with de,uk] [--without hangul] [--data DIR]
 
 writes DIR/namefold1.tbl (single-character table) and DIR/namefold2.tbl
 (sequence table) in the encoding the plugin reads: UTF-16 LE with a
@@ -55,6 +55,24 @@ FORBIDDEN_IN_NAMES = set('\\/:*?"<>|')
 
 # Overlay names that are spelled differently by users.
 OVERLAY_ALIASES = {"no": "nb"}
+
+# Each overlay's script and kind. A language overlay changes how the default tables read a script
+# for one language; a script overlay adds a script the defaults leave alone. Two overlays of one
+# kind for one script exclude each other: each replaces only the letters its own language reads
+# differently, so together they would read one word with two spellings (uk and ru: Shchuka y
+# yozhyk).
+LANGUAGE = "language"
+SCRIPT = "script"
+OVERLAYS = {
+    "de": ("Latin", LANGUAGE), "da": ("Latin", LANGUAGE), "nb": ("Latin", LANGUAGE),
+    "uk": ("Cyrillic", LANGUAGE), "bg": ("Cyrillic", LANGUAGE), "ru": ("Cyrillic", LANGUAGE),
+    "sr": ("Cyrillic", LANGUAGE), "mk": ("Cyrillic", LANGUAGE), "be": ("Cyrillic", LANGUAGE),
+    "kk": ("Cyrillic", LANGUAGE), "ky": ("Cyrillic", LANGUAGE), "mn": ("Cyrillic", LANGUAGE),
+    "tt": ("Cyrillic", LANGUAGE),
+    "ug": ("Arabic", LANGUAGE), "fa": ("Arabic", LANGUAGE), "ur": ("Arabic", LANGUAGE),
+    "yi": ("Hebrew", LANGUAGE), "iu": ("Canadian syllabics", LANGUAGE),
+    "th": ("Thai", SCRIPT), "zh": ("Han", SCRIPT),
+}
 
 BOM = "\ufeff"
 
@@ -198,7 +216,54 @@ def available_overlays(data_dir=DEFAULT_DATA_DIR):
     if not os.path.isdir(folder):
         return []
     names = {n.split(".", 1)[0] for n in os.listdir(folder) if n.endswith(".txt")}
+    for name in names:
+        if name not in OVERLAYS:
+            raise TableSourceError("overlays/%s: add the overlay's script and kind to OVERLAYS in "
+                                   "make_tables.py" % name)
     return sorted(names)
+
+
+# The scripts a user can leave out of the tables (`--without`), so that every field keeps them:
+# for a system whose code page holds the user's own script without a native range (Hangul under
+# code page 949), or for any script a user wants to keep.
+SCRIPT_RANGES = {
+    "arabic": [(0x0600, 0x06FF), (0x0750, 0x077F), (0x08A0, 0x08FF), (0xFB50, 0xFDFF),
+               (0xFE70, 0xFEFF)],
+    "cyrillic": [(0x0400, 0x052F), (0x1C80, 0x1C8F), (0x2DE0, 0x2DFF), (0xA640, 0xA69F)],
+    "greek": [(0x0370, 0x03FF), (0x1F00, 0x1FFF)],
+    "hangul": [(0x1100, 0x11FF), (0x3130, 0x318F), (0xA960, 0xA97F), (0xAC00, 0xD7A3),
+               (0xD7B0, 0xD7FF), (0xFFA0, 0xFFDC)],
+    "hebrew": [(0x0590, 0x05FF), (0xFB1D, 0xFB4F)],
+    "kana": [(0x3040, 0x30FF), (0x31F0, 0x31FF), (0xFF65, 0xFF9F)],
+    "thai": [(0x0E00, 0x0E7F)],
+}
+
+
+def leave_out_scripts(sources, scripts):
+    """Drop the entries whose key holds a character of one of the scripts."""
+    ranges = [r for name in scripts for r in SCRIPT_RANGES[name]]
+    for source, _ in sources:
+        source.items = [(tag, item) for tag, item in source.items
+                        if tag != "entry" or not any(first <= ord(ch) <= last for ch in item.key
+                                                     for first, last in ranges)]
+
+
+def overlay_conflict(overlays):
+    """The message for two overlays of one kind for one script among the names given, or None."""
+    seen = {}
+    for name in overlays:
+        canonical = OVERLAY_ALIASES.get(name, name)
+        if canonical not in OVERLAYS:
+            continue
+        group = OVERLAYS[canonical]
+        if group in seen:
+            return ("overlays '%s' and '%s' both change how the tables read %s for a language; "
+                    "choose one: each replaces only its own language's readings, so together they "
+                    "would mix two spellings" % (seen[group], name, group[0])
+                    if group[1] == LANGUAGE else
+                    "overlays '%s' and '%s' both add %s; choose one" % (seen[group], name, group[0]))
+        seen[group] = name
+    return None
 
 
 def overlay_sources(name, data_dir=DEFAULT_DATA_DIR):
@@ -336,7 +401,7 @@ def _long_reading(value):
     return len(value) > 1 and value != value.upper()
 
 
-def capital_entries(readings, written_keys, changed=None):
+def capital_entries(readings, written_keys, changed=None, stale=()):
     """Generated (key, value) pairs for capitals beside capitals.
 
     readings maps each single-character key to its reading, written_keys are
@@ -345,6 +410,9 @@ def capital_entries(readings, written_keys, changed=None):
     regenerates what it changes). An entry is left out when a written entry
     has the same key or begins with it, when its value would be longer than
     a sequence value can be, and when it would consume a native letter.
+    stale are the keys of default pairs that an overlay must read again, since
+    it changes one of their letters to a reading that makes no pair of its own
+    (sr reads Ch as C: ЧА is CA, not the default CHA).
     """
     entries, seen = [], set()
     written_prefixes = {k[:n] for k in written_keys for n in range(SEQUENCE_KEY_MIN, len(k) + 1)}
@@ -378,16 +446,18 @@ def capital_entries(readings, written_keys, changed=None):
             for letter in long_ones:
                 add(letter + key, (readings[letter] + value).upper())
                 add(key + letter, (value + readings[letter]).upper())
+    for key in stale:
+        add(key, "".join(readings.get(ch, ch) for ch in key).upper())
     # Longer keys after shorter ones: a later entry is tried first.
     entries.sort(key=lambda entry: len(entry[0]))
     return entries
 
 
-def capitals_source(name, readings, written_keys, changed=None):
+def capitals_source(name, readings, written_keys, changed=None, stale=()):
     """The generated capital pairs as a parsed sequence source."""
     lines = ["# All-capital words: a capital with a long reading beside another capital",
              "# (generated by make_tables.py from the single-character readings)."]
-    lines += ["%s=%s" % pair for pair in capital_entries(readings, written_keys, changed)]
+    lines += ["%s=%s" % pair for pair in capital_entries(readings, written_keys, changed, stale)]
     return parse_source_text("\n".join(lines), name, SEQUENCE)
 
 
@@ -429,7 +499,9 @@ def overlay_source_list(name, data_dir=DEFAULT_DATA_DIR, defaults=None):
         readings = _readings(default_singles + [found[SINGLE]])
         written = _written(default_sequences[:-1] + ([found[SEQUENCE]] if found[SEQUENCE] else []))
         changed = {entry.key for entry in found[SINGLE].entries}
-        generated = capitals_source("overlays/%s capitals (generated)" % name, readings, written, changed)
+        stale = [entry.key for entry in default_sequences[-1].entries if set(entry.key) & changed]
+        generated = capitals_source("overlays/%s capitals (generated)" % name, readings, written,
+                                    changed, stale)
         if found[SEQUENCE]:
             found[SEQUENCE].items += [("comment", text) for tag, text in generated.items if tag == "comment"]
             found[SEQUENCE].items += [item for item in generated.items if item[0] == "entry"]
@@ -449,13 +521,21 @@ def _table_lines(title, sources):
     return lines
 
 
-def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
-    """Return (single_lines, sequence_lines, counts) for the given overlays.
+def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR, without=()):
+    """Return (single_lines, sequence_lines, counts) for the given overlays, leaving out the
+    entries of the scripts in without (names of SCRIPT_RANGES).
 
     counts maps each table file name to its number of entries.
     """
+    for name in without:
+        if name not in SCRIPT_RANGES:
+            raise TableSourceError("unknown script %r (known: %s)"
+                                   % (name, ", ".join(sorted(SCRIPT_RANGES))))
     if len({OVERLAY_ALIASES.get(n, n) for n in overlays}) != len(overlays):
         raise TableSourceError("an overlay is named twice in %s" % ", ".join(overlays))
+    conflict = overlay_conflict(overlays)
+    if conflict:
+        raise TableSourceError(conflict)
     default_singles, default_sequences = default_source_list(data_dir)
     singles = [(source, False) for source in default_singles]
     sequences = [(source, False) for source in default_sequences]
@@ -467,6 +547,7 @@ def build_tables(overlays=(), data_dir=DEFAULT_DATA_DIR):
     check_shadowing(sequences)
     drop_replaced(singles, SINGLE)
     drop_replaced(sequences, SEQUENCE)
+    leave_out_scripts(singles + sequences, without)
     label = " with overlays " + ", ".join(overlays) if overlays else ""
     single_lines = _table_lines(
         "namefold single-character table%s. Lines without an equals sign are comments." % label,
@@ -486,9 +567,9 @@ def encode_table(lines):
     return "".join(line + "\r\n" for line in lines).encode("utf-16-le")
 
 
-def write_tables(out_dir, overlays=(), data_dir=DEFAULT_DATA_DIR):
+def write_tables(out_dir, overlays=(), data_dir=DEFAULT_DATA_DIR, without=()):
     """Build and write both table files; return {file name: entry count}."""
-    single_lines, sequence_lines, counts = build_tables(overlays, data_dir)
+    single_lines, sequence_lines, counts = build_tables(overlays, data_dir, without)
     os.makedirs(out_dir, exist_ok=True)
     for name, lines in ((SINGLE_FILE, single_lines), (SEQUENCE_FILE, sequence_lines)):
         path = os.path.join(out_dir, name)
@@ -508,10 +589,13 @@ def main(argv=None):
     parser.add_argument("--out", required=True, help="folder to write the table files into")
     parser.add_argument("--with", dest="overlays", default="",
                         help="comma-separated overlays to append, e.g. de,uk")
+    parser.add_argument("--without", default="",
+                        help="comma-separated scripts to leave alone, e.g. hangul")
     parser.add_argument("--data", default=DEFAULT_DATA_DIR, help="folder of the table sources")
     args = parser.parse_args(argv)
     try:
-        counts = write_tables(args.out, parse_overlay_list(args.overlays), args.data)
+        counts = write_tables(args.out, parse_overlay_list(args.overlays), args.data,
+                              parse_overlay_list(args.without))
     except (TableSourceError, OSError) as error:
         print("make_tables: error: %s" % error, file=sys.stderr)
         return 1

@@ -247,6 +247,16 @@ TEST_F(Program, UsageErrorsAndHelp) {
        2,
        "",
        "unknown overlay 'xx' (available: "},
+      {"two overlays of one script",
+       {"tables", "--with", "uk,ru", "--out", Utf8(root_ / "t")},
+       2,
+       "",
+       "overlays 'uk' and 'ru' both change how the tables read Cyrillic"},
+      {"tables option without tables",
+       {"--tables", Utf8(root_ / "none"), "--plugin", Utf8(plugin_), Utf8(files_)},
+       1,
+       "",
+       "namefold1.tbl: no such table"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -370,7 +380,7 @@ TEST_F(Program, CheckAndInfoReportWhatTheLibraryLoads) {
 // tables --out replaced a user's edited tables without a word.
 TEST_F(Program, TablesCheckCleanAndAreNotOverwrittenUnasked) {
   const fs::path out = root_ / "written";
-  ASSERT_EQ(Run({"tables", "--with", "de,nb,da", "--out", Utf8(out)}).status, 0);
+  ASSERT_EQ(Run({"tables", "--with", "de,uk,ug,yi", "--out", Utf8(out)}).status, 0);
   const ProgramResult check =
       Run({"check", Utf8(out / "namefold1.tbl"), Utf8(out / "namefold2.tbl")});
   EXPECT_EQ(check.status, 0) << check.out;
@@ -383,6 +393,37 @@ TEST_F(Program, TablesCheckCleanAndAreNotOverwrittenUnasked) {
   EXPECT_EQ(Run({"tables", "-f", "--out", Utf8(out)}).status, 0);
   EXPECT_EQ(ReadBytes(out / "namefold2.tbl"),
             ReadBytes(BuiltProgram().parent_path() / "namefold2.tbl"));
+}
+
+// A user once had to copy the library beside tables written by `namefold tables` to try them:
+// --tables reads them in place, the plugin's own tables (here: no Ukrainian reading) untouched.
+TEST_F(Program, TablesAreReadFromTheFolderTheyWereWrittenTo) {
+  const fs::path out = root_ / "uk";
+  const ProgramResult written = Run({"tables", "--with", "uk", "--out", Utf8(out)});
+  ASSERT_EQ(written.status, 0) << written.err;
+  EXPECT_NE(written.out.find("namefold --tables " + Utf8(out)), std::string::npos) << written.out;
+  WriteBytes(files_ / Path(u8"Київ.txt"), "");
+  const auto reading = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(),
+                     {"--tsv", "--fields", "4", Utf8(files_ / Path(u8"Київ.txt"))});
+    const ProgramResult result = List(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out.substr(result.out.find('\t', result.out.find('\n')) + 1);
+  };
+  EXPECT_EQ(reading({"--tables", Utf8(out)}), "Kyiv.txt\n");
+  EXPECT_EQ(reading({}), "Київ.txt\n");
+  EXPECT_TRUE(fs::exists(root_ / "plugin" / "namefold1.tbl"));
+
+  // Tables without Hangul leave a Korean name alone in every field, and still read the others.
+  const fs::path korean = root_ / "ko";
+  ASSERT_EQ(Run({"tables", "--without", "hangul", "--out", Utf8(korean)}).status, 0);
+  WriteBytes(files_ / Path(u8"서울 Київ.txt"), "");
+  const ProgramResult kept = List({"--tables", Utf8(korean), "--tsv", "--fields", "1,2,3,4",
+                                   Utf8(files_ / Path(u8"서울 Київ.txt"))});
+  EXPECT_EQ(kept.status, 0) << kept.err;
+  EXPECT_NE(kept.out.find("\t\xEC\x84\x9C\xEC\x9A\xB8 Kiiv.txt\t\xEC\x84\x9C"), std::string::npos)
+      << kept.out;
+  EXPECT_EQ(kept.out.find("seoul"), std::string::npos) << kept.out;
 }
 
 TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
