@@ -569,7 +569,7 @@ class Renamer {
       return JournalFailed(error);
     }
     journal_synced_ = true;
-    if (!hook_.empty()) std::system(hook_.c_str());
+    if (!hook_.empty() && std::system(hook_.c_str()) != 0) Error(hook_, "the test hook failed");
     std::string outcomes;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       if (numbers[i] == 0) continue;
