@@ -301,9 +301,7 @@ def tibetan_lines(unicode_data):
 
 
 def main(argv=None):
-    return gen_derived.run_generator("gen_abugidas", __doc__, lambda unicode_dir: {
-        os.path.join(make_tables.DEFAULT_DATA_DIR, name): file_lines
-        for name, file_lines in outputs(unicode_dir).items()}, argv)
+    return gen_derived.run_generator("gen_abugidas", __doc__, outputs, argv)
 
 
 if __name__ == "__main__":

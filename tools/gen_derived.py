@@ -298,7 +298,8 @@ def sequence_lines(unicode_dir=UNICODE_DIR, data_dir=make_tables.DEFAULT_DATA_DI
 
 def run_generator(name, doc, outputs, argv=None):
     """The command line that the source generators share: OUTPUTS(unicode_dir) gives
-    {path: lines}; each file is printed, or written with --update."""
+    {path: lines}, a bare file name standing for one in data/tables; each file is printed, or
+    written with --update."""
     parser = argparse.ArgumentParser(description=doc.split("\n")[0])
     parser.add_argument("--unicode", default=UNICODE_DIR, help="folder of the Unicode data files")
     parser.add_argument("--update", action="store_true", help="write the files")
@@ -309,6 +310,7 @@ def run_generator(name, doc, outputs, argv=None):
         print("%s: error: %s" % (name, error), file=sys.stderr)
         return 1
     for path, file_lines in files.items():
+        path = os.path.join(make_tables.DEFAULT_DATA_DIR, path)  # an absolute path stays
         text = "\n".join(file_lines) + "\n"
         if not args.update:
             sys.stdout.write(text)

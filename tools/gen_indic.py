@@ -34,7 +34,6 @@ import unicodedata
 TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, TOOLS_DIR)
 import gen_derived  # noqa: E402
-import make_tables  # noqa: E402
 
 COMMAND = "tools/gen_indic.py --update"
 
@@ -273,9 +272,7 @@ def outputs(unicode_dir=gen_derived.UNICODE_DIR):
 
 
 def main(argv=None):
-    return gen_derived.run_generator("gen_indic", __doc__, lambda unicode_dir: {
-        os.path.join(make_tables.DEFAULT_DATA_DIR, name): file_lines
-        for name, file_lines in outputs(unicode_dir).items()}, argv)
+    return gen_derived.run_generator("gen_indic", __doc__, outputs, argv)
 
 
 if __name__ == "__main__":

@@ -109,7 +109,8 @@ def inuktitut_lines(unicode_dir=gen_derived.UNICODE_DIR):
 
 def outputs(unicode_dir=gen_derived.UNICODE_DIR):
     """{path: lines} of the generated overlay sources."""
-    return {os.path.join(OVERLAYS_DIR, "iu.single.txt"): inuktitut_lines(unicode_dir),os.path.join(OVERLAYS_DIR, "be.sequence.txt"): belarusian_lines(),
+    return {os.path.join(OVERLAYS_DIR, "iu.single.txt"): inuktitut_lines(unicode_dir),
+            os.path.join(OVERLAYS_DIR, "be.sequence.txt"): belarusian_lines(),
             os.path.join(OVERLAYS_DIR, "fa.sequence.txt"): arabic_script_lines("Persian", PERSIAN_CONSONANTS),
             os.path.join(OVERLAYS_DIR, "ur.sequence.txt"): arabic_script_lines("Urdu", URDU_CONSONANTS)}
 
