@@ -208,7 +208,7 @@ struct Pending {
 // A symbolic link found in the trees, for those that a rename would leave pointing nowhere.
 struct LinkFound {
   fs::path folder;  // absolute, before the run
-  fs::path name, target, shown;
+  fs::path name, shown;
 };
 
 class Renamer {
@@ -362,7 +362,7 @@ class Renamer {
       const fs::path entry_shown = shown.empty() ? entry.name : shown / entry.name;
       fs::path target;
       if (entry.type == EntryType::kLink && ReadLinkTarget(folder, entry.name, target, error)) {
-        links_.push_back({real, entry.name, target, entry_shown});
+        links_.push_back({real, entry.name, entry_shown});
         Watch(real / entry.name);
         Watch((target.is_absolute() ? target : real / target).lexically_normal());
       }
@@ -827,8 +827,8 @@ class Undoer {
       bool link;
       EntryId id;
       bool folder;
-      fs::path from, to;  // for a link: the link, and its old target in `to`... see below
-      fs::path link_path;
+      fs::path from, to;   // a rename's paths; for a link, its old and new targets
+      fs::path link_path;  // a link's path
       std::string outcome;
     };
     std::vector<Entry> entries;
@@ -849,7 +849,6 @@ class Undoer {
       } else if (fields.size() == 7 && (fields[0] == "R" || fields[0] == "L")) {
         Entry entry{number, fields[0] == "L", {}, fields[4] == "d", {}, {}, {}, {}};
         ok = ParseId(fields[2], fields[3], entry.id);
-        std::string a, b;
         const std::string pair = std::string(fields[5]) + "\t" + std::string(fields[6]);
         if (entry.link) {
           std::string path;
