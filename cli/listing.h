@@ -22,6 +22,20 @@ struct FieldValue {
 [[nodiscard]] FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units,
                                     int field);
 
+// The same for one path after another, with one set of buffers for every call.
+class FieldReader {
+ public:
+  explicit FieldReader(const host::Plugin& plugin) : plugin_(plugin) {}
+  // The value of `field` for the path `path_units` (without a terminator), valid until the next
+  // call.
+  const FieldValue& Read(std::u16string_view path_units, int field);
+
+ private:
+  const host::Plugin& plugin_;
+  std::vector<NamefoldUnit> path_;
+  FieldValue value_;
+};
+
 // Lists the files of `options.operands` (the current folder when there are none). Messages about
 // unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2
 // for a bad --fields list.

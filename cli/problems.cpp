@@ -1,6 +1,6 @@
 #include "cli/problems.h"
 
-#include <map>
+#include <algorithm>
 
 #include "cli/system.h"
 #include "cli/utf.h"
@@ -22,9 +22,9 @@ bool IsReserved(std::u16string_view name) {
 }
 
 std::u16string Composed(const std::u16string& name) {
-  std::u16string zero_terminated = name + u'\0';
   static thread_local Unit buffer[kComposeCapacity + 1];
-  return std::u16string(ComposeName(zero_terminated.c_str(), buffer, kComposeCapacity));
+  const Unit* composed = ComposeName(name.c_str(), buffer, kComposeCapacity);
+  return composed == name.c_str() ? name : std::u16string(composed);
 }
 
 }  // namespace
@@ -34,14 +34,23 @@ std::vector<std::string> NameProblems(std::u16string_view name, std::size_t nati
   if (name == u"." || name == u"..") return {"dot name"};
   std::vector<std::string> kinds;
   if (name.size() > kMaxNameUnits || native_units > kMaxNameUnits) kinds.emplace_back("too long");
-  std::string bytes;
-  if (!EncodeUtf8(name, bytes)) kinds.emplace_back("not valid Unicode");
-  bool control = false, forbidden = false;
-  for (char16_t unit : name) {
-    control = control || unit < 0x20 || unit == 0x7F || (unit >= 0x80 && unit <= 0x9F);
-    forbidden =
-        forbidden || std::u16string_view(u"<>:\"/\\|?*").find(unit) != std::u16string_view::npos;
+  bool control = false, forbidden = false, unpaired = false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t unit = name[i];
+    if (unit < 0x80) {
+      control = control || unit < 0x20 || unit == 0x7F;
+      forbidden = forbidden || unit == '<' || unit == '>' || unit == ':' || unit == '"' ||
+                  unit == '/' || unit == '\\' || unit == '|' || unit == '?' || unit == '*';
+    } else if (unit <= 0x9F) {
+      control = true;
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
+               name[i + 1] <= 0xDFFF) {
+      ++i;  // a pair
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      unpaired = true;
+    }
   }
+  if (unpaired) kinds.emplace_back("not valid Unicode");
   if (control) kinds.emplace_back("control character");
   if (forbidden) kinds.emplace_back("character Windows forbids");
   if (name.back() == u'.' || name.back() == u' ') kinds.emplace_back("trailing dot or space");
@@ -52,15 +61,24 @@ std::vector<std::string> NameProblems(std::u16string_view name, std::size_t nati
 
 std::vector<std::vector<std::string>> FolderProblems(const std::vector<std::u16string>& names) {
   std::vector<std::vector<std::string>> kinds(names.size());
+  std::vector<std::u16string> keys(names.size());
+  std::vector<std::size_t> order(names.size());
+  // Names whose keys are equal, found by sorting: one key per name, nothing per pair.
   const auto mark = [&](auto key, const std::string& kind) {
-    std::map<std::u16string, std::vector<std::size_t>> groups;
-    for (std::size_t i = 0; i < names.size(); ++i) groups[key(names[i])].push_back(i);
-    for (const auto& [folded, group] : groups) {
-      for (std::size_t i : group) {
+    for (std::size_t i = 0; i < names.size(); ++i) keys[i] = key(names[i]), order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+    });
+    for (std::size_t start = 0, end; start < order.size(); start = end) {
+      for (end = start + 1; end < order.size() && keys[order[end]] == keys[order[start]];) ++end;
+      for (std::size_t m = start; end - start > 1 && m < end; ++m) {
+        const std::size_t i = order[m];
         std::string others;
-        for (std::size_t j : group)
+        for (std::size_t n = start; n < end; ++n) {
+          const std::size_t j = order[n];
           if (j != i && names[j] != names[i])
             others += (others.empty() ? "" : ", ") + EscapeForLine(ToUtf8(names[j]));
+        }
         if (!others.empty()) kinds[i].push_back(kind + others);
       }
     }

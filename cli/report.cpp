@@ -14,10 +14,10 @@ constexpr const char* kPathHexKey = "path_hex";
 constexpr const char* kHighlight = "\x1b[1;33m";
 constexpr const char* kReset = "\x1b[0m";
 
-std::string CellText(const Cell& cell, Backslash backslash = Backslash::kKept) {
+std::string CellText(const Cell& cell) {
   if (!cell.known) return "?";
   if (cell.boolean) return cell.flag ? "1" : "0";
-  return EscapeForLine(cell.text, backslash);
+  return EscapeForLine(cell.text);
 }
 
 constexpr std::string_view kEllipsis = "\u2026";
@@ -45,7 +45,7 @@ void Pad(std::string& line, std::size_t width, std::size_t target) {
 }  // namespace
 
 std::string FormatTable(const std::vector<std::string>& fields, const std::vector<Row>& rows,
-                        bool color, std::size_t max_width) {
+                        bool color, std::size_t max_width, bool header) {
   // Every field cell starts with a one-column marker: "*" when it differs from the name.
   std::vector<std::size_t> widths(fields.size() + 1);
   widths[0] = DisplayWidth(kNameHeader);
@@ -76,7 +76,7 @@ std::string FormatTable(const std::vector<std::string>& fields, const std::vecto
   };
   std::vector<std::string> header_cells{kNameHeader};
   header_cells.insert(header_cells.end(), fields.begin(), fields.end());
-  out += format_line(header_cells, nullptr);
+  if (header) out += format_line(header_cells, nullptr);
   for (std::size_t r = 0; r < rows.size(); ++r) out += format_line(texts[r], &rows[r]);
   return out;
 }
@@ -88,25 +88,55 @@ std::string FormatTsvHeader(const std::vector<std::string>& fields) {
 }
 
 std::string FormatTsvRow(const Row& row) {
-  std::string line = row.tsv;
-  for (const Cell& cell : row.cells) line += "\t" + CellText(cell, Backslash::kEscaped);
-  return line + "\n";
+  std::string line;
+  AppendTsvRow(row, line);
+  return line;
+}
+
+void AppendTsvRow(const Row& row, std::string& out) {
+  out += row.tsv;
+  for (const Cell& cell : row.cells) {
+    out += '\t';
+    if (!cell.known)
+      out += '?';
+    else if (cell.boolean)
+      out += cell.flag ? '1' : '0';
+    else
+      AppendEscapedForLine(cell.text, Backslash::kEscaped, out);
+  }
+  out += '\n';
 }
 
 std::string FormatJsonLine(const std::vector<std::string>& fields, const Row& row) {
-  std::string line = "{" + JsonString(kPathKey) + ":" + JsonString(row.text);
-  if (!row.hex.empty()) line += "," + JsonString(kPathHexKey) + ":" + JsonString(row.hex);
+  std::string line;
+  AppendJsonLine(fields, row, line);
+  return line;
+}
+
+void AppendJsonLine(const std::vector<std::string>& fields, const Row& row, std::string& out) {
+  out += '{';
+  AppendJsonString(kPathKey, out);
+  out += ':';
+  AppendJsonString(row.text, out);
+  if (!row.hex.empty()) {
+    out += ',';
+    AppendJsonString(kPathHexKey, out);
+    out += ':';
+    AppendJsonString(row.hex, out);
+  }
   for (std::size_t f = 0; f < fields.size() && f < row.cells.size(); ++f) {
     const Cell& cell = row.cells[f];
-    line += "," + JsonString(fields[f]) + ":";
+    out += ',';
+    AppendJsonString(fields[f], out);
+    out += ':';
     if (!cell.known)
-      line += "null";
+      out += "null";
     else if (cell.boolean)
-      line += cell.flag ? "true" : "false";
+      out += cell.flag ? "true" : "false";
     else
-      line += JsonString(cell.text);
+      AppendJsonString(cell.text, out);
   }
-  return line + "}\n";
+  out += "}\n";
 }
 
 }  // namespace namefold::cli

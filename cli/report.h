@@ -25,19 +25,22 @@ struct Row {
 // An aligned table with a header line; columns are padded by display width, cells that differ
 // from the name carry a "*" (and, with `color`, are highlighted). Cells wider than `max_width`
 // columns (0: no limit) are cut and end in "…".
+// Without `header` the header line is left out (for the later parts of a long table).
 [[nodiscard]] std::string FormatTable(const std::vector<std::string>& fields,
                                       const std::vector<Row>& rows, bool color,
-                                      std::size_t max_width = 0);
+                                      std::size_t max_width = 0, bool header = true);
 
 // Tab-separated values: the header line, then one line per row. Tabs, line breaks, control and
 // invisible characters inside values are escaped, and so is the backslash itself, so each row is
 // one line and each escape means one thing.
 [[nodiscard]] std::string FormatTsvHeader(const std::vector<std::string>& fields);
 [[nodiscard]] std::string FormatTsvRow(const Row& row);
+void AppendTsvRow(const Row& row, std::string& out);
 
 // One JSON object on one line: {"path": ..., field: value, ...}; booleans as true or false. A
 // path that is not valid Unicode, which "path" shows with U+FFFD, also comes whole as
 // "path_hex".
 [[nodiscard]] std::string FormatJsonLine(const std::vector<std::string>& fields, const Row& row);
+void AppendJsonLine(const std::vector<std::string>& fields, const Row& row, std::string& out);
 
 }  // namespace namefold::cli

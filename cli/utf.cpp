@@ -38,18 +38,19 @@ void AppendHex(std::string_view prefix, unsigned value, int digits, bool upper, 
 constexpr struct {
   char32_t first, last;
 } kInvisible[] = {
-    {0x00A0, 0x00A0},   {0x00AD, 0x00AD},   {0x115F, 0x1160},   {0x0600, 0x0605},
-    {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},
-    {0x08E2, 0x08E2},   {0x1680, 0x1680},   {0x180E, 0x180E},   {0x2000, 0x200F},
-    {0x2028, 0x202F},   {0x205F, 0x2064},   {0x3000, 0x3000},   {0x2066, 0x206F},
+    {0x00A0, 0x00A0},   {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},
+    {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},
+    {0x115F, 0x1160},   {0x1680, 0x1680},   {0x180E, 0x180E},   {0x2000, 0x200F},
+    {0x2028, 0x202F},   {0x205F, 0x2064},   {0x2066, 0x206F},   {0x3000, 0x3000},
     {0x3164, 0x3164},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0},   {0xFFF9, 0xFFFB},
     {0x110BD, 0x110BD}, {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3},
     {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
 };
 
 bool IsInvisible(char32_t c) {
-  for (const auto& range : kInvisible) {
-    if (c >= range.first && c <= range.last) return true;
+  for (const auto& range : kInvisible) {  // in order: most characters stop at the first ranges
+    if (c < range.first) return false;
+    if (c <= range.last) return true;
   }
   return false;
 }
@@ -91,9 +92,15 @@ std::size_t NextCodePoint(std::string_view bytes, char32_t& code_point) {
 
 bool DecodeUtf8(std::string_view bytes, std::u16string& units) {
   bool valid = true;
-  units.clear();
-  units.reserve(bytes.size());
+  units.resize(bytes.size());  // never more units than bytes
+  std::size_t n = 0;
   while (!bytes.empty()) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    if (lead < 0x80) {  // ASCII, most of most names
+      units[n++] = lead;
+      bytes.remove_prefix(1);
+      continue;
+    }
     char32_t c;
     std::size_t length = NextCodePoint(bytes, c);
     if (length == 0) {
@@ -102,20 +109,25 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& units) {
       length = 1;
     }
     if (c >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      units[n++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      units[n++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      units += static_cast<char16_t>(c);
+      units[n++] = static_cast<char16_t>(c);
     }
     bytes.remove_prefix(length);
   }
+  units.resize(n);
   return valid;
 }
 
 bool EncodeUtf8(std::u16string_view units, std::string& bytes) {
   bool valid = true;
   bytes.clear();
-  bytes.reserve(units.size());
+  std::size_t ascii = 0;  // a run of ASCII, most of most names, in one copy
+  while (ascii < units.size() && units[ascii] < 0x80) ++ascii;
+  bytes.resize(ascii);
+  for (std::size_t i = 0; i < ascii; ++i) bytes[i] = static_cast<char>(units[i]);
+  units.remove_prefix(ascii);
   for (std::size_t i = 0; i < units.size(); ++i) {
     char32_t c = units[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
@@ -145,55 +157,65 @@ std::u16string FromUtf8(std::string_view bytes) {
 std::string EscapeForLine(std::string_view bytes, Backslash backslash) {
   std::string out;
   out.reserve(bytes.size());
-  char16_t window[3] = {};  // the unit before and this one, to tell what composition changes
-  const char kept_backslash = backslash == Backslash::kKept ? '\\' : ' ';
-  while (!bytes.empty()) {
-    // Printable ASCII, most of most names, goes out in runs.
-    std::size_t run = 0;
-    while (run < bytes.size() && bytes[run] >= ' ' && bytes[run] <= '~' &&
-           (bytes[run] != '\\' || kept_backslash == '\\'))
-      ++run;
-    if (run != 0) {
-      out.append(bytes.substr(0, run));
-      window[0] = static_cast<char16_t>(bytes[run - 1]);
-      bytes.remove_prefix(run);
+  AppendEscapedForLine(bytes, backslash, out);
+  return out;
+}
+
+void AppendEscapedForLine(std::string_view bytes, Backslash backslash, std::string& out) {
+  // Characters that stay as they are go out in runs: `kept` is where the current run began.
+  std::size_t kept = 0, i = 0;
+  const auto escape = [&](std::size_t length, auto&& append) {
+    out.append(bytes.data() + kept, i - kept);
+    append();
+    i += length;
+    kept = i;
+  };
+  char16_t window[2] = {};  // the unit before and this one, to tell what composition changes
+  const bool escaped_backslash = backslash == Backslash::kEscaped;
+  while (i < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte >= ' ' && byte <= '~') {  // printable ASCII, most of most names
+      if (byte == '\\' && escaped_backslash) {
+        escape(1, [&] { out += "\\\\"; });
+      } else {
+        ++i;
+      }
+      window[0] = byte;
       continue;
     }
     char32_t c;
-    const std::size_t length = NextCodePoint(bytes, c);
+    const std::size_t length = NextCodePoint(bytes.substr(i), c);
     if (length == 0) {
-      AppendHex("\\x", static_cast<unsigned char>(bytes[0]), 2, true, out);
-      bytes.remove_prefix(1);
+      escape(1, [&] { AppendHex("\\x", byte, 2, true, out); });
       window[0] = 0;
       continue;
     }
     // A character that composition would change (a mark that joins the letter before it, a
     // precomposed letter that is never kept) is shown escaped, so that a name stored decomposed
     // never looks like its composed twin.
-    const bool at_start = window[0] == 0;
-    window[at_start ? 0 : 1] = c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
-    const bool composes = c >= 0x80 && c <= 0xFFFF && ComposesAt(window, at_start ? 0 : 1);
-    window[0] = c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
-    window[1] = 0;
-    if (c == '\\' && backslash == Backslash::kEscaped) {
-      out += "\\\\";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c < 0x20 || c == 0x7F) {
-      AppendHex("\\x", static_cast<unsigned>(c), 2, true, out);
-    } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c) || composes) {
-      AppendHex(c > 0xFFFF ? "\\U" : "\\u", static_cast<unsigned>(c), c > 0xFFFF ? 8 : 4, true,
-                out);
-    } else {
-      out.append(bytes.substr(0, length));
+    const char16_t unit = c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
+    bool composes = false;
+    if (c >= 0x80 && unit != 0) {
+      const bool at_start = window[0] == 0;
+      window[at_start ? 0 : 1] = unit;
+      composes = ComposesAt(window, at_start ? 0 : 1);
     }
-    bytes.remove_prefix(length);
+    window[0] = unit;
+    window[1] = 0;
+    if (c == '\t' || c == '\n' || c == '\r') {
+      escape(1, [&] { out += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r"; });
+    } else if (c < 0x20 || c == 0x7F) {
+      escape(1, [&] { AppendHex("\\x", static_cast<unsigned>(c), 2, true, out); });
+    } else if ((c >= 0x80 && c <= 0x9F) || IsInvisible(c) || composes) {
+      escape(length, [&] {
+        AppendHex(c > 0xFFFF ? "\\U" : "\\u", static_cast<unsigned>(c), c > 0xFFFF ? 8 : 4, true,
+                  out);
+      });
+    } else {
+      i += length;
+    }
   }
-  return out;
+  out.append(bytes.data() + kept, i - kept);
 }
 
 std::string HexBytes(std::string_view bytes) {
@@ -203,7 +225,13 @@ std::string HexBytes(std::string_view bytes) {
 }
 
 std::string JsonString(std::string_view bytes) {
-  std::string out = "\"";
+  std::string out;
+  AppendJsonString(bytes, out);
+  return out;
+}
+
+void AppendJsonString(std::string_view bytes, std::string& out) {
+  out += '"';
   while (!bytes.empty()) {
     char32_t c;
     const std::size_t length = NextCodePoint(bytes, c);
@@ -243,7 +271,7 @@ std::string JsonString(std::string_view bytes) {
     }
     bytes.remove_prefix(length);
   }
-  return out + "\"";
+  out += '"';
 }
 
 }  // namespace namefold::cli

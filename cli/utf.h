@@ -32,6 +32,7 @@ inline constexpr char16_t kReplacementUnit = 0xFFFD;
 enum class Backslash { kKept, kEscaped };
 [[nodiscard]] std::string EscapeForLine(std::string_view bytes,
                                         Backslash backslash = Backslash::kKept);
+void AppendEscapedForLine(std::string_view bytes, Backslash backslash, std::string& out);
 
 // The bytes as lowercase hexadecimal, two digits each.
 [[nodiscard]] std::string HexBytes(std::string_view bytes);
@@ -39,5 +40,6 @@ enum class Backslash { kKept, kEscaped };
 // A JSON string literal, quotes included: '"', '\' and control characters escaped, U+2028 and
 // U+2029 escaped for JavaScript readers, bytes that are not well-formed UTF-8 as \ufffd.
 [[nodiscard]] std::string JsonString(std::string_view bytes);
+void AppendJsonString(std::string_view bytes, std::string& out);
 
 }  // namespace namefold::cli

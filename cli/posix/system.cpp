@@ -36,9 +36,11 @@ PathText DescribePath(const fs::path& path) {
   PathText text;
   const std::string& bytes = path.native();
   text.well_formed = PathUnits(path, text.units);
-  text.text = ToUtf8(text.units);
+  text.text = text.well_formed ? bytes : ToUtf8(text.units);
   text.shown = EscapeForLine(bytes);
-  text.tsv = EscapeForLine(bytes, Backslash::kEscaped);
+  // Every name of a listing passes here: the second escape only where a backslash makes it differ.
+  text.tsv = bytes.find('\\') == std::string::npos ? text.shown
+                                                   : EscapeForLine(bytes, Backslash::kEscaped);
   if (!text.well_formed) text.hex = HexBytes(bytes);
   return text;
 }

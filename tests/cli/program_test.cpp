@@ -22,9 +22,17 @@ namespace fs = std::filesystem;
 
 const bool kWindows = std::string(host::kLibraryFileName) == "namefold.dll";
 
+// How TSV names the entries of `folder` given as an operand: the folder as given, a separator,
+// then the entry's path below it.
+std::string TsvUnder(const fs::path& folder);
+
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
   return {text.begin(), text.end()};
+}
+
+std::string TsvUnder(const fs::path& folder) {
+  return cli::EscapeForLine(Utf8(folder), cli::Backslash::kEscaped) + (kWindows ? "\\\\" : "/");
 }
 
 fs::path Path(const char8_t* utf8) {
@@ -96,20 +104,21 @@ TEST_F(Program, ListsAFolderAsTabSeparatedValues) {
       List({"--tsv", "--fields", "HasUnicode,NameReplaceUserAll,3", Utf8(files_)});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
+  const std::string in = TsvUnder(files_);  // every path as the folder was given
   EXPECT_EQ(result.out,
-            "Name\tHasUnicode\tNameReplaceUserAll\tNameReplaceUserUnicode\n"
-            "café.txt\t0\tcafe.txt\tcafé.txt\n"  // é is native to code page 1252
-            "plain.txt\t0\tplain.txt\tplain.txt\n"
-            "sub\t0\tsub\tsub\n"
-            "Жук.txt\t1\tZhUK.txt\tZhUK.txt\n");  // the sequence "ук" before the single "у"
+            "Name\tHasUnicode\tNameReplaceUserAll\tNameReplaceUserUnicode\n" + in +
+                "café.txt\t0\tcafe.txt\tcafé.txt\n" +  // é is native to code page 1252
+                in + "plain.txt\t0\tplain.txt\tplain.txt\n" + in + "sub\t0\tsub\tsub\n" + in +
+                "Жук.txt\t1\tZhUK.txt\tZhUK.txt\n");  // the sequence "ук" before the single "у"
 }
 
 TEST_F(Program, RecursesChangedOnlyAndJson) {
   const std::string sub = kWindows ? "sub\\\\" : "sub/";  // TSV escapes the backslash
   const ProgramResult changed = List({"-r", "--changed", "--tsv", "--fields", "4", Utf8(files_)});
   EXPECT_EQ(changed.status, 0) << changed.err;
-  EXPECT_EQ(changed.out, "Name\tNameReplaceUserAll\ncafé.txt\tcafe.txt\n" + sub +
-                             "ж.txt\tzh.txt\nЖук.txt\tZhUK.txt\n");
+  const std::string in = TsvUnder(files_);
+  EXPECT_EQ(changed.out, "Name\tNameReplaceUserAll\n" + in + "café.txt\tcafe.txt\n" + in + sub +
+                             "ж.txt\tzh.txt\n" + in + "Жук.txt\tZhUK.txt\n");
 
   const ProgramResult json = List({"--json", "--fields", "0,4", Utf8(files_ / Path(u8"Жук.txt"))});
   EXPECT_EQ(json.status, 0) << json.err;
@@ -127,9 +136,8 @@ TEST_F(Program, ListsDecomposedNamesAsComposed) {
   WriteBytes(folder / Path(u8"plain.txt"), "");
   const ProgramResult result = List({"--changed", "--tsv", "--fields", "0,1,4", Utf8(folder)});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out,
-            "Name\tHasUnicode\tNameNoUnicode\tNameReplaceUserAll\n"
-            "cafe\\u0301.txt\t1\tcaf\u00E9.txt\tcafe.txt\n");
+  EXPECT_EQ(result.out, "Name\tHasUnicode\tNameNoUnicode\tNameReplaceUserAll\n" + TsvUnder(folder) +
+                            "cafe\\u0301.txt\t1\tcaf\u00E9.txt\tcafe.txt\n");
 }
 
 // Names that break on Windows, in archives or on old software, though some are plain ASCII, each
@@ -178,8 +186,8 @@ TEST_F(Program, ProblemsNameEveryNameThatWillCauseTrouble) {
   for (const Row* row : sorted) {
     if (present.contains(row->name) && (row->twin.empty() || present.contains(row->twin)) &&
         !row->problems.empty())
-      expected +=
-          cli::EscapeForLine(row->name, cli::Backslash::kEscaped) + "\t" + row->problems + "\n";
+      expected += TsvUnder(folder) + cli::EscapeForLine(row->name, cli::Backslash::kEscaped) +
+                  "\t" + row->problems + "\n";
   }
   const ProgramResult result = List({"--problems", "--tsv", Utf8(folder)});
   EXPECT_EQ(result.out, expected) << result.err;
@@ -208,9 +216,9 @@ TEST_F(Program, NameThatIsNotUtf8IsEscapedAndPassedWithReplacement) {
   WriteBytes(root_ / "bad" / fs::path(std::string("caf\xE9\n.txt")), "");
   const ProgramResult result = List({"--tsv", "--fields", "4", Utf8(root_ / "bad")});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "Name\tNameReplaceUserAll\ncaf\\xE9\\n.txt\tcaf\xEF\xBF\xBD\\n.txt\n");
-  EXPECT_NE(result.err.find("warning: caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos)
-      << result.err;
+  EXPECT_EQ(result.out, "Name\tNameReplaceUserAll\n" + TsvUnder(root_ / "bad") +
+                            "caf\\xE9\\n.txt\tcaf\xEF\xBF\xBD\\n.txt\n");
+  EXPECT_NE(result.err.find("caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos) << result.err;
 }
 
 TEST_F(Program, LocaleChoosesTheCodePageTheLibrarySees) {
