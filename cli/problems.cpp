@@ -67,7 +67,8 @@ std::vector<std::vector<std::string>> FolderProblems(const std::vector<std::u16s
   const auto mark = [&](auto key, const std::string& kind) {
     for (std::size_t i = 0; i < names.size(); ++i) keys[i] = key(names[i]), order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+      const int by_key = keys[a].compare(keys[b]);
+      return by_key != 0 ? by_key < 0 : a < b;
     });
     for (std::size_t start = 0, end; start < order.size(); start = end) {
       for (end = start + 1; end < order.size() && keys[order[end]] == keys[order[start]];) ++end;

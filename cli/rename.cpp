@@ -120,17 +120,26 @@ struct Report {
   void Line(const fs::path& shown, const fs::path& target, const std::string& action,
             const std::string& reason) const {
     const PathText path = DescribePath(shown), name = DescribePath(target);
+    std::string line;
     if (format == Format::kTsv) {
-      Write(Stream::kOut, path.tsv + "\t" + name.tsv + "\t" + action + "\t" +
-                              EscapeForLine(reason, Backslash::kEscaped) + "\n");
+      line = path.tsv + '\t' + name.tsv + '\t' + action + '\t';
+      AppendEscapedForLine(reason, Backslash::kEscaped, line);
+      line += '\n';
     } else if (format == Format::kJson) {
-      Write(Stream::kOut,
-            "{\"path\":" + JsonString(path.text) + ",\"new\":" + JsonString(name.text) +
-                ",\"action\":" + JsonString(action) + ",\"reason\":" + JsonString(reason) + "}\n");
+      const std::pair<const char*, const std::string*> members[] = {{"{\"path\":", &path.text},
+                                                                    {",\"new\":", &name.text},
+                                                                    {",\"action\":", &action},
+                                                                    {",\"reason\":", &reason}};
+      for (const auto& [key, value] : members) {
+        line += key;
+        AppendJsonString(*value, line);
+      }
+      line += "}\n";
     } else {
-      Write(Stream::kOut, path.shown + " \u2192 " + name.shown +
-                              (reason.empty() ? "" : "  (" + action + ": " + reason + ")") + "\n");
+      line = path.shown + " \u2192 " + name.shown +
+             (reason.empty() ? "" : "  (" + action + ": " + reason + ")") + "\n";
     }
+    Write(Stream::kOut, line);
   }
   void Summary(const std::string& text) const {
     Write(format == Format::kTable ? Stream::kOut : Stream::kErr, text + "\n");
@@ -463,8 +472,10 @@ class Renamer {
              entry.detail.empty() ? entry.kind : entry.kind + ", " + entry.detail);
         continue;
       }
-      if (std::string key = PathBytes(node->real / from); watched_.contains(key))
-        renamed_.emplace(std::move(key), to);
+      if (!watched_.empty()) {
+        if (std::string key = PathBytes(node->real / from); watched_.contains(key))
+          renamed_.emplace(std::move(key), to);
+      }
       if (!options_.apply) {
         ++renamed_count_;
         report_.Line(entry_shown, to, "would rename", "");
@@ -495,7 +506,9 @@ class Renamer {
         return;
       }
     }
-    const FieldValue value = QueryValue(plugin_, folder_units + units, field_);
+    path_units_.assign(folder_units);
+    path_units_ += units;
+    const FieldValue& value = reader_.Read(path_units_, field_);
     if (value.code != NAMEFOLD_FT_WIDE_STRING) {
       entry.kind = "no value";
       entry.detail = "the library gave no name";
@@ -748,6 +761,8 @@ class Renamer {
   const Options& options_;
   const host::Plugin& plugin_;
   int field_;
+  FieldReader reader_{plugin_};
+  std::u16string path_units_;  // the path the library is given, its room kept from call to call
   Report report_{options_.format == Format::kAuto ? Format::kTable : options_.format};
   Progress progress_{0};
   std::size_t read_ = 0;
@@ -1017,31 +1032,52 @@ std::string UnusableKind(std::u16string_view name, std::size_t native_units) {
 
 void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown) {
   auto renamed = [](const FolderEntry& e) { return e.kind.empty() && e.target != e.name; };
-  std::unordered_map<std::u16string, std::size_t> present;  // the names there now
-  for (std::size_t i = 0; i < entries.size(); ++i) present.emplace(entries[i].name, i);
+  // Entries by a key, sorted, so that equal keys stand together: one key per entry.
+  std::vector<std::u16string> keys(entries.size());
+  std::vector<std::size_t> order(entries.size());
+  const auto sort_by_keys = [&] {
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      const int by_key = keys[a].compare(keys[b]);
+      return by_key != 0 ? by_key < 0 : a < b;
+    });
+  };
+  const auto group_end = [&](std::size_t start) {
+    std::size_t end = start + 1;
+    while (end < order.size() && keys[order[end]] == keys[order[start]]) ++end;
+    return end;
+  };
+  for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = entries[i].name;
+  sort_by_keys();
   for (FolderEntry& entry : entries) {
-    const auto it = present.find(entry.target);
-    if (renamed(entry) && it != present.end()) {
+    if (!renamed(entry)) continue;
+    const auto it = std::lower_bound(
+        order.begin(), order.end(), entry.target,
+        [&](std::size_t i, const std::u16string& target) { return keys[i] < target; });
+    if (it != order.end() && keys[*it] == entry.target) {
       entry.kind = "target exists";
       entry.detail = "a file of that name exists";
     }
   }
   for (bool again = true; again;) {
     again = false;
-    std::unordered_map<std::u16string, std::vector<std::size_t>> after;  // by folded final name
-    for (std::size_t i = 0; i < entries.size(); ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {  // by folded final name
       const FolderEntry& e = entries[i];
-      after[FoldCaseAsWindows(renamed(e) ? e.target : e.name)].push_back(i);
+      keys[i] = FoldCaseAsWindows(renamed(e) ? e.target : e.name);
     }
-    for (const auto& [folded, group] : after) {
-      if (group.size() < 2) continue;
+    sort_by_keys();
+    for (std::size_t start = 0, end; start < order.size(); start = end) {
+      end = group_end(start);
+      if (end - start < 2) continue;
       std::string names;
-      for (std::size_t i : group) {
+      for (std::size_t m = start; m < end; ++m) {
+        const std::size_t i = order[m];
         const bool given = i < shown.size() && !shown[i].empty();
         names += (names.empty() ? "" : ", ") +
                  (given ? shown[i] : EscapeForLine(ToUtf8(entries[i].name)));
       }
-      for (std::size_t i : group) {
+      for (std::size_t m = start; m < end; ++m) {
+        const std::size_t i = order[m];
         if (!renamed(entries[i])) continue;
         entries[i].kind = "same name";
         entries[i].detail = "one name after renaming, as Windows compares names: " + names;
