@@ -160,8 +160,13 @@ struct Lister {
     std::vector<std::vector<std::string>> in_folder;
     if (options.problems) {
       std::vector<std::u16string> names(entries.size());
-      for (std::size_t i = 0; i < entries.size(); ++i) (void)PathUnits(entries[i].name, names[i]);
-      in_folder = FolderProblems(names);
+      std::vector<std::string> shown;  // only where a name is not UTF-8
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (PathUnits(entries[i].name, names[i])) continue;
+        shown.resize(entries.size());
+        shown[i] = EscapeForLine(PathBytes(entries[i].name));
+      }
+      in_folder = FolderProblems(names, shown);
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const Listed& entry = entries[i];

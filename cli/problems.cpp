@@ -59,26 +59,35 @@ std::vector<std::string> NameProblems(std::u16string_view name, std::size_t nati
   return kinds;
 }
 
-std::vector<std::vector<std::string>> FolderProblems(const std::vector<std::u16string>& names) {
+std::vector<std::vector<std::size_t>> EqualKeys(const std::vector<std::u16string>& keys) {
+  std::vector<std::size_t> order(keys.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const int by_key = keys[a].compare(keys[b]);
+    return by_key != 0 ? by_key < 0 : a < b;
+  });
+  std::vector<std::vector<std::size_t>> groups;
+  for (std::size_t start = 0, end; start < order.size(); start = end) {
+    for (end = start + 1; end < order.size() && keys[order[end]] == keys[order[start]];) ++end;
+    if (end - start > 1) groups.emplace_back(order.begin() + start, order.begin() + end);
+  }
+  return groups;
+}
+
+std::vector<std::vector<std::string>> FolderProblems(const std::vector<std::u16string>& names,
+                                                     const std::vector<std::string>& shown) {
   std::vector<std::vector<std::string>> kinds(names.size());
   std::vector<std::u16string> keys(names.size());
-  std::vector<std::size_t> order(names.size());
-  // Names whose keys are equal, found by sorting: one key per name, nothing per pair.
   const auto mark = [&](auto key, const std::string& kind) {
-    for (std::size_t i = 0; i < names.size(); ++i) keys[i] = key(names[i]), order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      const int by_key = keys[a].compare(keys[b]);
-      return by_key != 0 ? by_key < 0 : a < b;
-    });
-    for (std::size_t start = 0, end; start < order.size(); start = end) {
-      for (end = start + 1; end < order.size() && keys[order[end]] == keys[order[start]];) ++end;
-      for (std::size_t m = start; end - start > 1 && m < end; ++m) {
-        const std::size_t i = order[m];
+    for (std::size_t i = 0; i < names.size(); ++i) keys[i] = key(names[i]);
+    for (const std::vector<std::size_t>& group : EqualKeys(keys)) {
+      for (std::size_t i : group) {
         std::string others;
-        for (std::size_t n = start; n < end; ++n) {
-          const std::size_t j = order[n];
-          if (j != i && names[j] != names[i])
-            others += (others.empty() ? "" : ", ") + EscapeForLine(ToUtf8(names[j]));
+        for (std::size_t j : group) {
+          if (j == i || names[j] == names[i]) continue;
+          const bool given = j < shown.size() && !shown[j].empty();
+          others +=
+              (others.empty() ? "" : ", ") + (given ? shown[j] : EscapeForLine(ToUtf8(names[j])));
         }
         if (!others.empty()) kinds[i].push_back(kind + others);
       }

@@ -17,8 +17,14 @@ namespace namefold::cli {
 
 // For each name of one folder, by index, the other names it is one with: as Windows compares
 // names (case), or once composed (NFC), each kind naming the others ("same name as Windows
-// compares names: README.txt").
+// compares names: README.txt"). `shown[j]`, where given and not empty, is how name j is named
+// there: a name whose units lost bad bytes is shown with them as \xHH.
 [[nodiscard]] std::vector<std::vector<std::string>> FolderProblems(
-    const std::vector<std::u16string>& names);
+    const std::vector<std::u16string>& names, const std::vector<std::string>& shown = {});
+
+// The indexes of equal `keys`, a group for each key that more than one holds, each group in
+// index order; found by sorting, so one key per name and nothing per pair of names.
+[[nodiscard]] std::vector<std::vector<std::size_t>> EqualKeys(
+    const std::vector<std::u16string>& keys);
 
 }  // namespace namefold::cli

@@ -1032,52 +1032,30 @@ std::string UnusableKind(std::u16string_view name, std::size_t native_units) {
 
 void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown) {
   auto renamed = [](const FolderEntry& e) { return e.kind.empty() && e.target != e.name; };
-  // Entries by a key, sorted, so that equal keys stand together: one key per entry.
-  std::vector<std::u16string> keys(entries.size());
-  std::vector<std::size_t> order(entries.size());
-  const auto sort_by_keys = [&] {
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      const int by_key = keys[a].compare(keys[b]);
-      return by_key != 0 ? by_key < 0 : a < b;
-    });
-  };
-  const auto group_end = [&](std::size_t start) {
-    std::size_t end = start + 1;
-    while (end < order.size() && keys[order[end]] == keys[order[start]]) ++end;
-    return end;
-  };
-  for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = entries[i].name;
-  sort_by_keys();
+  std::vector<std::u16string> present(entries.size());  // the names there now
+  for (std::size_t i = 0; i < entries.size(); ++i) present[i] = entries[i].name;
+  std::sort(present.begin(), present.end());
   for (FolderEntry& entry : entries) {
-    if (!renamed(entry)) continue;
-    const auto it = std::lower_bound(
-        order.begin(), order.end(), entry.target,
-        [&](std::size_t i, const std::u16string& target) { return keys[i] < target; });
-    if (it != order.end() && keys[*it] == entry.target) {
+    if (renamed(entry) && std::binary_search(present.begin(), present.end(), entry.target)) {
       entry.kind = "target exists";
       entry.detail = "a file of that name exists";
     }
   }
+  std::vector<std::u16string> keys(entries.size());
   for (bool again = true; again;) {
     again = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {  // by folded final name
       const FolderEntry& e = entries[i];
       keys[i] = FoldCaseAsWindows(renamed(e) ? e.target : e.name);
     }
-    sort_by_keys();
-    for (std::size_t start = 0, end; start < order.size(); start = end) {
-      end = group_end(start);
-      if (end - start < 2) continue;
+    for (const std::vector<std::size_t>& group : EqualKeys(keys)) {
       std::string names;
-      for (std::size_t m = start; m < end; ++m) {
-        const std::size_t i = order[m];
+      for (std::size_t i : group) {
         const bool given = i < shown.size() && !shown[i].empty();
         names += (names.empty() ? "" : ", ") +
                  (given ? shown[i] : EscapeForLine(ToUtf8(entries[i].name)));
       }
-      for (std::size_t m = start; m < end; ++m) {
-        const std::size_t i = order[m];
+      for (std::size_t i : group) {
         if (!renamed(entries[i])) continue;
         entries[i].kind = "same name";
         entries[i].detail = "one name after renaming, as Windows compares names: " + names;
