@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/listing.h"
 #include "cli/plugin_loader.h"
 #include "cli/rename.h"
 #include "cli/system.h"
@@ -22,15 +23,13 @@ namespace fs = std::filesystem;
 
 const bool kWindows = std::string(host::kLibraryFileName) == "namefold.dll";
 
-// How TSV names the entries of `folder` given as an operand: the folder as given, a separator,
-// then the entry's path below it.
-std::string TsvUnder(const fs::path& folder);
-
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
   return {text.begin(), text.end()};
 }
 
+// How TSV names the entries of `folder` given as an operand: the folder as given, a separator,
+// then the entry's path below it.
 std::string TsvUnder(const fs::path& folder) {
   return cli::EscapeForLine(Utf8(folder), cli::Backslash::kEscaped) + (kWindows ? "\\\\" : "/");
 }
@@ -193,6 +192,110 @@ TEST_F(Program, ProblemsNameEveryNameThatWillCauseTrouble) {
   EXPECT_EQ(result.out, expected) << result.err;
 }
 
+// Scripts get the path as given joined with the path below it, for one PATH or several, a file
+// or a folder, in TSV and JSON.
+TEST_F(Program, RowsNameEntriesByThePathAsGiven) {
+  const std::string sep = kWindows ? "\\" : "/";
+  const auto json = [](const std::string& path) {
+    return "{\"path\":" + cli::JsonString(path) + ",";
+  };
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> expected;  // each the start of a row
+  } rows[] = {
+      {{"--tsv", Utf8(files_)}, {"\n" + TsvUnder(files_) + "plain.txt\t"}},
+      {{"--tsv", Utf8(files_) + "/"},
+       {"\n" + cli::EscapeForLine(Utf8(files_) + "/", cli::Backslash::kEscaped) + "plain.txt\t"}},
+      {{"--tsv", "-r", Utf8(files_), Utf8(files_ / "sub")},
+       {"\n" + TsvUnder(files_) + "plain.txt\t",
+        "\n" + TsvUnder(files_) + "sub" + (kWindows ? "\\\\" : "/") + "ж.txt\t",
+        "\n" + TsvUnder(files_ / "sub") + "ж.txt\t"}},
+      {{"--tsv", Utf8(files_ / "plain.txt")},
+       {"\n" + cli::EscapeForLine(Utf8(files_ / "plain.txt"), cli::Backslash::kEscaped) + "\t"}},
+      {{"--json", Utf8(files_)}, {json(Utf8(files_) + sep + "plain.txt")}},
+      {{"--json", "-r", Utf8(files_), Utf8(files_ / "sub")},
+       {json(Utf8(files_) + sep + "sub" + sep + "ж.txt"),
+        json(Utf8(files_ / "sub") + sep + "ж.txt")}},
+      {{"--json", Utf8(files_ / "sub" / Path(u8"ж.txt"))},
+       {json(Utf8(files_ / "sub" / Path(u8"ж.txt")))}},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> arguments = row.arguments;
+    arguments.insert(arguments.end(), {"--fields", "4"});
+    const ProgramResult result = List(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string out = "\n" + result.out;
+    for (const std::string& start : row.expected)
+      EXPECT_NE(out.find(start), std::string::npos) << start << " in\n" << result.out;
+  }
+}
+
+// The walk against the library itself: for a generated tree, `-r --tsv` gives exactly the rows
+// that the test's own walk, in byte order with each folder's entries after its own row, gets by
+// asking the library for each path.
+TEST_F(Program, RecursiveListingEqualsTheLibraryAskedPathByPath) {
+  host::Plugin plugin;
+  std::string error;
+  ASSERT_TRUE(host::LoadPlugin(plugin_, plugin, error)) << error;
+  const std::vector<std::string> pool = {"plain.txt",
+                                         "Жук.txt",
+                                         "cafe\u0301.txt",
+                                         "a\u00A0b",
+                                         "日本 2024.txt",
+                                         "UPPER.TXT",
+                                         "upper.txt",
+                                         "ук ук",
+                                         std::string(120, 'x') + "\u0416",
+                                         kWindows ? "semi;colon" : "new\nline"};
+  std::mt19937 random(7);
+  const fs::path tree = root_ / "walk";
+  std::vector<fs::path> folders{tree};
+  fs::create_directories(tree);
+  for (int i = 0; i < 60; ++i) {
+    const fs::path parent = folders[random() % folders.size()];
+    const fs::path path =
+        parent / cli::PathFromArgument(pool[random() % pool.size()] + " " + std::to_string(i % 7));
+    if (fs::exists(path)) continue;
+    if (random() % 4 == 0 && folders.size() < 8) {
+      fs::create_directory(path);
+      folders.push_back(path);
+    } else {
+      WriteBytes(path, "");
+    }
+  }
+  std::string expected =
+      "Name\tHasUnicode\tNameNoUnicode\tNameReplaceNoEnglish\t"
+      "NameReplaceUserUnicode\tNameReplaceUserAll\n";
+  const auto walk = [&](const fs::path& folder, const std::string& shown, auto& self) -> void {
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+      names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end(),
+              [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
+    for (const fs::path& name : names) {
+      const std::string path =
+          shown + cli::EscapeForLine(cli::PathBytes(name), cli::Backslash::kEscaped);
+      expected += path;
+      std::u16string units;
+      (void)cli::PathUnits(fs::absolute(folder / name).lexically_normal(), units);
+      for (int field = 0; field < 5; ++field) {
+        const cli::FieldValue value = cli::QueryValue(plugin, units, field);
+        expected += "\t" + (field == 0 ? std::string(value.flag ? "1" : "0")
+                                       : cli::EscapeForLine(cli::ToUtf8(value.text),
+                                                            cli::Backslash::kEscaped));
+      }
+      expected += "\n";
+      if (fs::is_directory(folder / name))
+        self(folder / name, path + (kWindows ? "\\\\" : "/"), self);
+    }
+  };
+  walk(tree, TsvUnder(tree), walk);
+  host::UnloadPlugin(plugin);
+  const ProgramResult result = List({"-r", "--tsv", Utf8(tree)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, expected);
+}
+
 TEST_F(Program, AlignedTableOnRequest) {
   const ProgramResult result = List({"--table", "--fields", "4", Utf8(files_)});
   EXPECT_EQ(result.status, 0) << result.err;
@@ -219,6 +322,12 @@ TEST_F(Program, NameThatIsNotUtf8IsEscapedAndPassedWithReplacement) {
   EXPECT_EQ(result.out, "Name\tNameReplaceUserAll\n" + TsvUnder(root_ / "bad") +
                             "caf\\xE9\\n.txt\tcaf\xEF\xBF\xBD\\n.txt\n");
   EXPECT_NE(result.err.find("caf\\xE9\\n.txt: not valid UTF-8"), std::string::npos) << result.err;
+
+  // Its case twin's reason names it with its own bytes, as every other output does.
+  WriteBytes(root_ / "bad" / fs::path(std::string("CAF\xE9\n.txt")), "");
+  const ProgramResult problems = List({"--problems", "--tsv", Utf8(root_ / "bad")});
+  EXPECT_NE(problems.out.find("same name as Windows compares names: caf\\\\xE9"), std::string::npos)
+      << problems.out;
 }
 
 TEST_F(Program, LocaleChoosesTheCodePageTheLibrarySees) {
