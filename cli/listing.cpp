@@ -198,17 +198,6 @@ struct Lister {
     return below;
   }
 
-  // Ends each output form of a folder's path in a separator, unless it is empty or has one.
-  static void EndInSeparator(PathText& described) {
-    const char separator = static_cast<char>(host::kPathSeparator);
-    if (described.text.empty() || described.text.back() == '/' ||
-        described.text.back() == separator)
-      return;
-    described.text += separator;
-    described.shown += separator;
-    described.tsv += separator == '\\' ? "\\\\" : "/";
-  }
-
   // The place of the operand `path`, a folder, or of the folder that holds the file `path`.
   bool Locate(const fs::path& path, bool is_folder, Place& place) {
     std::error_code error;
@@ -256,6 +245,15 @@ struct Lister {
 };
 
 }  // namespace
+
+void EndInSeparator(PathText& described) {
+  const char separator = static_cast<char>(host::kPathSeparator);
+  if (described.text.empty() || described.text.back() == '/' || described.text.back() == separator)
+    return;
+  described.text += separator;
+  described.shown += separator;
+  described.tsv += separator == '\\' ? "\\\\" : "/";
+}
 
 const FieldValue& FieldReader::Read(std::u16string_view path, int field) {
   path_.assign(path.begin(), path.end());

@@ -3,6 +3,7 @@
 
 #include "cli/options.h"
 #include "cli/plugin_loader.h"
+#include "cli/system.h"
 
 namespace namefold::cli {
 
@@ -35,6 +36,10 @@ class FieldReader {
   std::vector<NamefoldUnit> path_;
   FieldValue value_;
 };
+
+// Ends each output form of a folder's path in a separator, unless it is empty or ends in one, so
+// that the forms of its entries' names can follow.
+void EndInSeparator(PathText& described);
 
 // Lists the files of `options.operands` (the current folder when there are none). Messages about
 // unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2

@@ -1,6 +1,6 @@
 #include "cli/problems.h"
 
-#include <algorithm>
+#include <unordered_map>
 
 #include "cli/system.h"
 #include "cli/utf.h"
@@ -60,16 +60,18 @@ std::vector<std::string> NameProblems(std::u16string_view name, std::size_t nati
 }
 
 std::vector<std::vector<std::size_t>> EqualKeys(const std::vector<std::u16string>& keys) {
-  std::vector<std::size_t> order(keys.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const int by_key = keys[a].compare(keys[b]);
-    return by_key != 0 ? by_key < 0 : a < b;
-  });
+  std::unordered_map<std::u16string_view, std::size_t> seen;  // key -> its first index, or group
+  seen.reserve(keys.size());
+  constexpr std::size_t kGrouped = std::size_t{1} << (8 * sizeof(std::size_t) - 1);
   std::vector<std::vector<std::size_t>> groups;
-  for (std::size_t start = 0, end; start < order.size(); start = end) {
-    for (end = start + 1; end < order.size() && keys[order[end]] == keys[order[start]];) ++end;
-    if (end - start > 1) groups.emplace_back(order.begin() + start, order.begin() + end);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const auto [it, first] = seen.emplace(keys[i], i);
+    if (first) continue;
+    if ((it->second & kGrouped) == 0) {  // its second holder: the group begins
+      groups.push_back({it->second});
+      it->second = kGrouped | (groups.size() - 1);
+    }
+    groups[it->second & ~kGrouped].push_back(i);
   }
   return groups;
 }

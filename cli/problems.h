@@ -23,7 +23,7 @@ namespace namefold::cli {
     const std::vector<std::u16string>& names, const std::vector<std::string>& shown = {});
 
 // The indexes of equal `keys`, a group for each key that more than one holds, each group in
-// index order; found by sorting, so one key per name and nothing per pair of names.
+// index order; found by hashing, so one look-up per name and nothing per pair of names.
 [[nodiscard]] std::vector<std::vector<std::size_t>> EqualKeys(
     const std::vector<std::u16string>& keys);
 

@@ -119,15 +119,28 @@ struct Report {
   }
   void Line(const fs::path& shown, const fs::path& target, const std::string& action,
             const std::string& reason) const {
-    const PathText path = DescribePath(shown), name = DescribePath(target);
+    Emit(DescribePath(shown), PathText{}, target, action, reason);
+  }
+  // The same for the entry `name` of a folder whose path `folder` describes, once for all its
+  // entries (EndInSeparator; empty where entries go by their names alone).
+  void Line(const PathText& folder, const fs::path& name, const fs::path& target,
+            const std::string& action, const std::string& reason) const {
+    Emit(folder, DescribePath(name), target, action, reason);
+  }
+
+ private:
+  void Emit(const PathText& folder, const PathText& name, const fs::path& target,
+            const std::string& action, const std::string& reason) const {
+    const PathText to = DescribePath(target);
     std::string line;
     if (format == Format::kTsv) {
-      line = path.tsv + '\t' + name.tsv + '\t' + action + '\t';
+      line = folder.tsv + name.tsv + '\t' + to.tsv + '\t' + action + '\t';
       AppendEscapedForLine(reason, Backslash::kEscaped, line);
       line += '\n';
     } else if (format == Format::kJson) {
-      const std::pair<const char*, const std::string*> members[] = {{"{\"path\":", &path.text},
-                                                                    {",\"new\":", &name.text},
+      const std::string path = folder.text + name.text;
+      const std::pair<const char*, const std::string*> members[] = {{"{\"path\":", &path},
+                                                                    {",\"new\":", &to.text},
                                                                     {",\"action\":", &action},
                                                                     {",\"reason\":", &reason}};
       for (const auto& [key, value] : members) {
@@ -136,11 +149,13 @@ struct Report {
       }
       line += "}\n";
     } else {
-      line = path.shown + " \u2192 " + name.shown +
+      line = folder.shown + name.shown + " \u2192 " + to.shown +
              (reason.empty() ? "" : "  (" + action + ": " + reason + ")") + "\n";
     }
     Write(Stream::kOut, line);
   }
+
+ public:
   void Summary(const std::string& text) const {
     Write(format == Format::kTable ? Stream::kOut : Stream::kErr, text + "\n");
   }
@@ -368,10 +383,10 @@ class Renamer {
     std::string error;
     if (!ListFolder(folder, listed, error)) return;
     for (const Listed& entry : listed) {
-      const fs::path entry_shown = shown.empty() ? entry.name : shown / entry.name;
+      const auto entry_shown = [&] { return shown.empty() ? entry.name : shown / entry.name; };
       fs::path target;
       if (entry.type == EntryType::kLink && ReadLinkTarget(folder, entry.name, target, error)) {
-        links_.push_back({real, entry.name, entry_shown});
+        links_.push_back({real, entry.name, entry_shown()});
         Watch(real / entry.name);
         Watch((target.is_absolute() ? target : real / target).lexically_normal());
       }
@@ -384,7 +399,7 @@ class Renamer {
           std::find(open.begin(), open.end(), id) != open.end())
         continue;
       open.push_back(id);
-      FindLinks(sub, real / entry.name, entry_shown, true, open);
+      FindLinks(sub, real / entry.name, entry_shown(), true, open);
       open.pop_back();
     }
   }
@@ -458,18 +473,24 @@ class Renamer {
       entries.push_back(std::move(entry));
     }
     LeaveOutClashes(entries, shown_names);
+    PathText folder_shown;  // how the report names the folder, once for all its entries
+    if (!shown.empty()) {
+      folder_shown = DescribePath(shown);
+      EndInSeparator(folder_shown);
+    }
     for (std::size_t i : chosen) {
       FolderEntry& entry = entries[i];
       if (entry.kind.empty() && entry.target == entry.name) {
         ++unchanged_;
         continue;
       }
-      const fs::path from = listed[i].name, to = PathFromArgument(ToUtf8(entry.target));
-      const fs::path entry_shown = shown.empty() ? from : shown / from;
+      const fs::path& from = listed[i].name;
+      const fs::path to = PathFromArgument(ToUtf8(entry.target));
       if (entry.kind.empty()) TargetTaken(*node, from, to, entry);
       if (!entry.kind.empty()) {
-        Skip(entry_shown, to, entry.kind,
-             entry.detail.empty() ? entry.kind : entry.kind + ", " + entry.detail);
+        ++skipped_[entry.kind];
+        report_.Line(folder_shown, from, to, "skipped",
+                     entry.detail.empty() ? entry.kind : entry.kind + ", " + entry.detail);
         continue;
       }
       if (!watched_.empty()) {
@@ -478,11 +499,11 @@ class Renamer {
       }
       if (!options_.apply) {
         ++renamed_count_;
-        report_.Line(entry_shown, to, "would rename", "");
+        report_.Line(folder_shown, from, to, "would rename", "");
         continue;
       }
       if (pending_.empty() || pending_.back().node != node) ++pending_folders_;
-      pending_.push_back({node, from, to, entry_shown});
+      pending_.push_back({node, from, to, shown.empty() ? from : shown / from});
     }
     // A group holds its folders open: it is bounded in folders too, to stay within the open
     // files a process may have.
@@ -1032,11 +1053,11 @@ std::string UnusableKind(std::u16string_view name, std::size_t native_units) {
 
 void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::string>& shown) {
   auto renamed = [](const FolderEntry& e) { return e.kind.empty() && e.target != e.name; };
-  std::vector<std::u16string> present(entries.size());  // the names there now
-  for (std::size_t i = 0; i < entries.size(); ++i) present[i] = entries[i].name;
-  std::sort(present.begin(), present.end());
+  std::unordered_set<std::u16string_view> present;  // the names there now
+  present.reserve(entries.size());
+  for (const FolderEntry& entry : entries) present.insert(entry.name);
   for (FolderEntry& entry : entries) {
-    if (renamed(entry) && std::binary_search(present.begin(), present.end(), entry.target)) {
+    if (renamed(entry) && present.contains(entry.target)) {
       entry.kind = "target exists";
       entry.detail = "a file of that name exists";
     }
