@@ -155,8 +155,7 @@ struct Lister {
     std::vector<Listed> entries;
     std::string error;
     if (!ListFolder(folder, entries, error)) Error(place.path, error);
-    std::sort(entries.begin(), entries.end(),
-              [](const Listed& a, const Listed& b) { return a.name.native() < b.name.native(); });
+    SortByName(entries);
     std::vector<std::vector<std::string>> in_folder;
     if (options.problems) {
       std::vector<std::u16string> names(entries.size());
@@ -245,6 +244,18 @@ struct Lister {
 };
 
 }  // namespace
+
+void SortByName(std::vector<Listed>& entries) {
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return entries[a].name.native() < entries[b].name.native();
+  });
+  std::vector<Listed> sorted;
+  sorted.reserve(entries.size());
+  for (std::size_t i : order) sorted.push_back(std::move(entries[i]));
+  entries = std::move(sorted);
+}
 
 void EndInSeparator(PathText& described) {
   const char separator = static_cast<char>(host::kPathSeparator);

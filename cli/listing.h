@@ -37,6 +37,9 @@ class FieldReader {
   FieldValue value_;
 };
 
+// Puts a folder's entries in byte order of their names, moving each entry once.
+void SortByName(std::vector<Listed>& entries);
+
 // Ends each output form of a folder's path in a separator, unless it is empty or ends in one, so
 // that the forms of its entries' names can follow.
 void EndInSeparator(PathText& described);

@@ -418,8 +418,7 @@ class Renamer {
     std::string error;
     if (!ListFolder(node->folder, listed, error))
       return Error(shown.empty() ? node->real : shown, error);
-    std::sort(listed.begin(), listed.end(),
-              [](const Listed& a, const Listed& b) { return a.name.native() < b.name.native(); });
+    SortByName(listed);
     for (const Listed& entry : listed) {
       progress_.Step(++read_);
       if (!recursive || entry.type != EntryType::kFolder || stopped_) continue;
