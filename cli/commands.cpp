@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-constexpr const char* kListHelp =
+constexpr const char* kListIntro =
     "Usage: namefold [OPTIONS] [PATH...]\n"
     "       namefold COMMAND [OPTIONS] ...   (commands: check, convert, info,\n"
     "                                        rename, tables, text)\n"
@@ -29,43 +29,15 @@ constexpr const char* kListHelp =
     "\n"
     "Shows the fields the namefold plugin computes for files: a row per file, or per entry\n"
     "of a folder; the current folder when no PATH is given. Values that differ from the\n"
-    "name (and HasUnicode = 1) are marked with '*'.\n"
-    "\n"
-    "  -r, --recursive     descend into subfolders (symbolic links to folders are not followed)\n"
-    "      --fields LIST   fields by name or index, comma-separated (default: all)\n"
-    "      --changed       only files for which some shown field differs from the name;\n"
-    "                      HasUnicode looks at the whole path, so inside a folder whose own\n"
-    "                      name is not ANSI every entry counts: '--fields 1,2,3,4 --changed'\n"
-    "                      judges the names alone\n"
-    "      --problems      only names that will cause trouble on Windows, in archives or on old\n"
-    "                      software, with every reason in a Problems column (no fields unless\n"
-    "                      --fields names some): the answer to \"which names will break\"\n"
-    "      --table         aligned table (the default on a terminal; long cells are cut there)\n"
-    "      --tsv           tab-separated values with a header line (the default otherwise);\n"
-    "                      '\\' is written '\\\\', so \\t, \\n, \\xHH and \\uHHHH are always "
-    "escapes\n"
-    "      --json          JSON Lines: one object per file; a path that is not valid Unicode\n"
-    "                      also comes whole as \"path_hex\" (its bytes; UTF-16 LE on Windows)\n"
-    "  -0, --null          only the paths, each ended by a NUL and written as they are, for\n"
-    "                      'xargs -0' (with --changed: the paths some shown field changes)\n"
-    "      --from0 FILE    the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
-    "                      ('-': standard input) instead of PATH operands; a folder among them\n"
-    "                      is listed as a PATH is\n"
-    "      --plugin FILE   the plugin library to load (default: the one beside namefold)\n"
-    "      --locale NAME   the locale whose ANSI code page the library sees (POSIX); an\n"
-    "                      installed locale, or one whose language has its own code page\n"
-    "      --tables DIR    the plugin reads the tables in DIR (namefold1.tbl, namefold2.tbl,\n"
-    "                      as 'namefold tables --out DIR' writes them) instead of its own\n"
-    "  -h, --help          this help; 'namefold COMMAND --help' for a command\n"
-    "      --version       the version\n"
-    "\n"
+    "name (and HasUnicode = 1) are marked with '*'.\n";
+constexpr const char* kListNotes =
     "Names are shown with control, bidirectional and other invisible characters escaped\n"
     "(\\u202E), so that what is printed is what the name holds.\n"
     "\n"
     "Exit status: 0 when all went well, 1 when a path could not be read, 2 for a usage error.\n"
     "Use '--' before a PATH that is named like a command.\n";
 
-constexpr const char* kCheckHelp =
+constexpr const char* kCheckIntro =
     "Usage: namefold check [--single | --sequence] FILE...\n"
     "\n"
     "Checks replacement table files with the library's own parsers and reports, by line, what\n"
@@ -75,36 +47,36 @@ constexpr const char* kCheckHelp =
     "longer than 7 units, and sequences that a later line hides.\n"
     "\n"
     "The table kind comes from the file name (...1.tbl single-character, ...2.tbl sequence)\n"
-    "unless --single or --sequence is given.\n"
-    "\n"
+    "unless --single or --sequence is given.\n";
+constexpr const char* kCheckNotes =
     "A file the library would not load (not a regular file, over its limit of 64 MiB) is\n"
     "reported as such and not read. The first 20 problems of each kind are shown, and a count\n"
     "of the rest.\n"
     "\n"
     "Exit status: 0 when every file is clean, 1 when problems were found, 2 for a usage error.\n";
 
-constexpr const char* kConvertHelp =
+constexpr const char* kConvertIntro =
     "Usage: namefold convert [--to-utf8 | --to-table] [--from-code-page N] FILE [-o OUTPUT]\n"
     "\n"
     "Converts between the table file encoding (UTF-16 LE with a byte-order mark and CR LF line\n"
     "ends) and UTF-8 text with LF line ends, for editing a table in any editor. Without a\n"
     "direction, a UTF-16 LE file becomes UTF-8 and anything else (UTF-8, UTF-16 BE) becomes a\n"
     "table file. Writes to OUTPUT, or to standard output. 8-bit text needs the code page it\n"
-    "was saved in: --from-code-page 1251 reads it (then it becomes a table file by default).\n"
-    "\n"
+    "was saved in: --from-code-page 1251 reads it (then it becomes a table file by default).\n";
+constexpr const char* kConvertNotes =
     "  namefold convert namefold1.tbl -o namefold1.txt      (edit namefold1.txt, then)\n"
     "  namefold convert namefold1.txt -o namefold1.tbl\n";
 
-constexpr const char* kInfoHelp =
+constexpr const char* kInfoIntro =
     "Usage: namefold info [--plugin FILE] [--locale NAME]\n"
     "\n"
     "Shows the plugin library in use, the two table files it looks for (whether they exist and\n"
-    "parse cleanly), the ANSI code page it sees, its fields and the version.\n"
-    "\n"
+    "parse cleanly), the ANSI code page it sees, its fields and the version.\n";
+constexpr const char* kInfoNotes =
     "Exit status: 0 when all is well (a missing table is not an error), 1 when the library\n"
     "cannot be loaded or a table cannot be read or has problems, 2 for a usage error.\n";
 
-constexpr const char* kTablesHelp =
+constexpr const char* kTablesIntro =
     "Usage: namefold tables [--with LIST] [--without SCRIPTS] [--force] --out DIR\n"
     "       namefold tables --list\n"
     "\n"
@@ -112,8 +84,8 @@ constexpr const char* kTablesHelp =
     "language overlays in LIST (comma-separated, e.g. de,uk) replacing default entries: the\n"
     "entries an overlay replaces are left out, so the tables check clean. Two overlays of one\n"
     "kind for one script (uk and ru) exclude each other. Table files that already exist in DIR\n"
-    "are kept unless --force (-f) is given. --list shows the overlays.\n"
-    "\n"
+    "are kept unless --force (-f) is given. --list shows the overlays.\n";
+constexpr const char* kTablesNotes =
     "--without SCRIPTS leaves the entries of those scripts out (arabic, cyrillic, greek, hangul,\n"
     "hebrew, kana, thai), so that every field keeps them: on a system whose code page holds\n"
     "your own script without keeping it (Hangul under code page 949), use --without hangul.\n"
@@ -121,29 +93,15 @@ constexpr const char* kTablesHelp =
     "A host reads the tables beside the plugin: write them into its plugin folder, or copy\n"
     "them there. The program reads them with 'namefold --tables DIR'.\n";
 
-constexpr const char* kRenameHelp =
+constexpr const char* kRenameIntro =
     "Usage: namefold rename [--field NAME|INDEX] [-r] [--dirs] [--apply] [--journal FILE]\n"
     "                       [--fix-links] [--from-code-page N] PATH... | --from0 FILE\n"
     "       namefold rename --undo JOURNAL\n"
     "\n"
     "Renames files to the value a field gives them (default NameReplaceUserAll; fields 1 to 4\n"
     "by name or index): each file given, or each entry of a folder given. Without --apply it\n"
-    "only shows what it would do (OLD \u2192 NEW) and says what it would skip and why.\n"
-    "\n"
-    "  -r, --recursive     descend into subfolders (symbolic links are renamed, never followed)\n"
-    "      --dirs          rename folders too, each after its contents\n"
-    "      --apply         rename\n"
-    "      --from0 FILE    the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
-    "                      ('-': standard input) instead of PATH operands\n"
-    "      --journal FILE  the journal of the renames (default: namefold-rename-DATE-TIME.US-PID\n"
-    "                      .journal in the current folder); an existing file is never written to\n"
-    "      --fix-links     point symbolic links that name a renamed entry at its new name\n"
-    "      --from-code-page N  read names that are not UTF-8 as Windows code page N\n"
-    "      --undo JOURNAL  rename back, last first, what the journal holds\n"
-    "      --tsv, --json   the report as TSV (Path, New name, Action, Reason) or JSON Lines;\n"
-    "                      the summary line goes to standard error then\n"
-    "      --plugin FILE, --locale NAME, --tables DIR   as for listing\n"
-    "\n"
+    "only shows what it would do (OLD \u2192 NEW) and says what it would skip and why.\n";
+constexpr const char* kRenameNotes =
     "No file is ever replaced, and nothing outside the PATHs is renamed: folders are opened\n"
     "one by one without following links, and renames go through the open folder. A rename is\n"
     "left out when a file of the new name exists (also one that differs only in case where the\n"
@@ -163,7 +121,7 @@ constexpr const char* kRenameHelp =
     "Exit status: 0 when all went as planned, 1 when something was skipped, failed or would\n"
     "dangle, 2 for a usage error.\n";
 
-constexpr const char* kTextHelp =
+constexpr const char* kTextIntro =
     "Usage: namefold text [--field NAME|INDEX] [-z] [--locale NAME] [--plugin FILE] [STRING...]\n"
     "\n"
     "Converts each STRING, or each line of standard input, as the library converts a file's\n"
@@ -171,12 +129,8 @@ constexpr const char* kTextHelp =
     "HasUnicode as 0 or 1). Nothing else in the line changes: its end (LF or CR LF, or none on\n"
     "the last line) is kept, and in a path each name is converted on its own, the separators\n"
     "and the names . and .. kept. Bytes that are not UTF-8 reach the library as U+FFFD, with a\n"
-    "warning.\n"
-    "\n"
-    "  -z, --zero-terminated  records end with NUL rather than a line feed, in and out\n"
-    "      --field NAME|INDEX the field to write (0 to 4, by name or index)\n"
-    "      --plugin FILE, --locale NAME   as for listing\n"
-    "\n"
+    "warning.\n";
+constexpr const char* kTextNotes =
     "  printf 'Cr\u00E8me br\u00FBl\u00E9e\\n' | namefold text      writes Creme brulee\n"
     "\n"
     "Exit status: 0; 1 when a name was longer than the library converts whole (1023 units):\n"
@@ -514,27 +468,77 @@ int RunTables(const Options& options) {
   return 0;
 }
 
-const char* HelpOf(Command command) {
-  switch (command) {
-    case Command::kCheck:
-      return kCheckHelp;
-    case Command::kConvert:
-      return kConvertHelp;
-    case Command::kInfo:
-      return kInfoHelp;
-    case Command::kTables:
-      return kTablesHelp;
-    case Command::kRename:
-      return kRenameHelp;
-    case Command::kText:
-      return kTextHelp;
-    case Command::kList:
-      break;
-  }
-  return kListHelp;
+// The operand rules, one per command.
+std::string ListOperands(const Options& options) {
+  if (options.null_output && options.format != Format::kAuto)
+    return "-0 writes the paths alone: it excludes --table, --tsv and --json";
+  return {};
+}
+std::string AnyOperands(const Options&) {
+  return {};
+}
+std::string CheckOperands(const Options& options) {
+  return options.operands.empty() ? "check: no table file given" : "";
+}
+std::string ConvertOperands(const Options& options) {
+  return options.operands.size() != 1 ? "convert: give exactly one input file" : "";
+}
+std::string InfoOperands(const Options& options) {
+  return options.operands.empty() ? "" : "info: unexpected operand " + options.operands[0];
+}
+std::string TablesOperands(const Options& options) {
+  if (!options.operands.empty()) return "tables: unexpected operand " + options.operands[0];
+  if (options.list_overlays && (options.out_dir || options.with || options.force))
+    return "tables: --list takes no --out, --with or --force";
+  if (!options.list_overlays && !options.out_dir) return "tables: --out DIR is required";
+  return {};
+}
+std::string RenameOperands(const Options& options) {
+  if (options.undo &&
+      (!options.operands.empty() || options.apply || options.dirs || options.recursive ||
+       options.field || options.journal || options.fix_links || options.from_code_page != 0))
+    return "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal, "
+           "--fix-links or --from-code-page";
+  if (options.undo && options.from0) return "rename: --undo JOURNAL takes no --from0";
+  if (!options.undo && options.operands.empty() && !options.from0) return "rename: no PATH given";
+  if (options.journal && !options.apply) return "rename: --journal is written only with --apply";
+  return {};
 }
 
+// Runs `run` with the plugin loaded as the options say.
+int WithPlugin(const Options& options, int (*run)(const Options&, const host::Plugin&)) {
+  host::Plugin plugin;
+  if (const int status = Load(options, plugin); status != 0) return status;
+  const int status = run(options, plugin);
+  host::UnloadPlugin(plugin);
+  return status;
+}
+
+int RunList(const Options& options) {
+  return WithPlugin(options, ListFiles);
+}
+int RunRenameCommand(const Options& options) {
+  return options.undo ? RunUndo(options) : WithPlugin(options, RunRename);
+}
+int RunText(const Options& options) {
+  return WithPlugin(options, ConvertText);
+}
+
+constexpr CommandRow kCommandRows[] = {
+    {Command::kList, "", kListIntro, kListNotes, ListOperands, RunList},
+    {Command::kCheck, "check", kCheckIntro, kCheckNotes, CheckOperands, RunCheck},
+    {Command::kConvert, "convert", kConvertIntro, kConvertNotes, ConvertOperands, RunConvert},
+    {Command::kInfo, "info", kInfoIntro, kInfoNotes, InfoOperands, RunInfo},
+    {Command::kRename, "rename", kRenameIntro, kRenameNotes, RenameOperands, RunRenameCommand},
+    {Command::kTables, "tables", kTablesIntro, kTablesNotes, TablesOperands, RunTables},
+    {Command::kText, "text", kTextIntro, kTextNotes, AnyOperands, RunText},
+};
+
 }  // namespace
+
+std::span<const CommandRow> CommandRows() {
+  return kCommandRows;
+}
 
 int Main(const std::vector<std::string>& arguments) {
   const ParsedArguments parsed = ParseArguments(arguments);
@@ -562,29 +566,7 @@ int Main(const std::vector<std::string>& arguments) {
     }
     if (options.operands.empty()) return 0;  // nothing to list or rename, not the current folder
   }
-  switch (options.command) {
-    case Command::kCheck:
-      return RunCheck(options);
-    case Command::kConvert:
-      return RunConvert(options);
-    case Command::kInfo:
-      return RunInfo(options);
-    case Command::kTables:
-      return RunTables(options);
-    case Command::kRename:
-      if (options.undo) return RunUndo(options);
-      break;
-    case Command::kList:
-    case Command::kText:
-      break;
-  }
-  host::Plugin plugin;
-  if (const int status = Load(options, plugin); status != 0) return status;
-  const int status = options.command == Command::kRename ? RunRename(options, plugin)
-                     : options.command == Command::kText ? ConvertText(options, plugin)
-                                                         : ListFiles(options, plugin);
-  host::UnloadPlugin(plugin);
-  return status;
+  return RowOf(options.command).run(options);
 }
 
 }  // namespace namefold::cli

@@ -7,8 +7,6 @@
 namespace namefold::cli {
 namespace {
 
-enum class Takes { kFlag, kValue };
-
 // The commands an option applies to, as a set of bits.
 using CommandSet = unsigned;
 constexpr CommandSet Only(Command command) {
@@ -18,55 +16,159 @@ constexpr CommandSet kAll = ~0u;
 constexpr CommandSet kList = Only(Command::kList);
 constexpr CommandSet kRename = Only(Command::kRename);
 constexpr CommandSet kText = Only(Command::kText);
+constexpr CommandSet kHosted = kList | Only(Command::kInfo) | kRename | kText;  // load the library
 
+// What an option sets: `value` is empty for a flag. Returns an error line, empty on success.
+using Setter = std::string (*)(Options& options, const std::string& value);
+
+template <bool Options::*member>
+std::string Flag(Options& options, const std::string&) {
+  options.*member = true;
+  return {};
+}
+
+template <std::optional<std::string> Options::*member>
+std::string Value(Options& options, const std::string& value) {
+  options.*member = value;
+  return {};
+}
+
+template <Format format>
+std::string SetFormat(Options& options, const std::string&) {
+  if (options.format != Format::kAuto && options.format != format)
+    return "--table, --tsv and --json exclude each other";
+  options.format = format;
+  return {};
+}
+
+template <TableKind kind>
+std::string SetKind(Options& options, const std::string&) {
+  const bool other = options.kind != TableKind::kFromName && options.kind != kind;
+  options.kind = kind;
+  return other ? "--single and --sequence exclude each other" : "";
+}
+
+template <Direction direction>
+std::string SetDirection(Options& options, const std::string&) {
+  const bool other = options.direction != Direction::kAuto && options.direction != direction;
+  options.direction = direction;
+  return other ? "--to-utf8 and --to-table exclude each other" : "";
+}
+
+std::string SetCodePage(Options& options, const std::string& value) {
+  const bool digits =
+      !value.empty() && value.size() <= 5 &&
+      std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+  options.from_code_page = digits ? std::stoi(value) : 0;
+  if (options.from_code_page <= 0 || options.from_code_page > 65535)
+    return "--from-code-page: '" + value + "' is not a code page number such as 1251";
+  return {};
+}
+
+// One option: how it is typed, the commands it applies to, what it sets, and its line in their
+// help (lines after the first start at the help's second column). An option may have one row
+// per group of commands where it reads differently; its spelling and value are the same in all.
 struct OptionSpec {
   std::string_view long_name;
   char short_name;
-  Takes takes;
+  std::string_view value_name;  // empty: a flag
   CommandSet applies;
+  Setter set;
+  std::string_view help;
 };
 
+// In the order of the help.
 constexpr OptionSpec kOptionSpecs[] = {
-    {"help", 'h', Takes::kFlag, kAll},
-    {"version", 0, Takes::kFlag, kAll},
-    {"plugin", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
-    {"locale", 0, Takes::kValue, kList | Only(Command::kInfo) | kRename | kText},
-    {"tables", 0, Takes::kValue, kList | kRename},
-    {"recursive", 'r', Takes::kFlag, kList | kRename},
-    {"changed", 0, Takes::kFlag, kList},
-    {"problems", 0, Takes::kFlag, kList},
-    {"fields", 0, Takes::kValue, kList},
-    {"table", 0, Takes::kFlag, kList},
-    {"tsv", 0, Takes::kFlag, kList | kRename},
-    {"json", 0, Takes::kFlag, kList | kRename},
-    {"null", '0', Takes::kFlag, kList},
-    {"from0", 0, Takes::kValue, kList | kRename},
-    {"single", 0, Takes::kFlag, Only(Command::kCheck)},
-    {"sequence", 0, Takes::kFlag, Only(Command::kCheck)},
-    {"to-utf8", 0, Takes::kFlag, Only(Command::kConvert)},
-    {"to-table", 0, Takes::kFlag, Only(Command::kConvert)},
-    {"from-code-page", 0, Takes::kValue, Only(Command::kConvert) | kRename},
-    {"output", 'o', Takes::kValue, Only(Command::kConvert)},
-    {"with", 0, Takes::kValue, Only(Command::kTables)},
-    {"without", 0, Takes::kValue, Only(Command::kTables)},
-    {"out", 0, Takes::kValue, Only(Command::kTables)},
-    {"list", 0, Takes::kFlag, Only(Command::kTables)},
-    {"force", 'f', Takes::kFlag, Only(Command::kTables)},
-    {"field", 0, Takes::kValue, kRename | kText},
-    {"apply", 0, Takes::kFlag, kRename},
-    {"dirs", 0, Takes::kFlag, kRename},
-    {"journal", 0, Takes::kValue, kRename},
-    {"undo", 0, Takes::kValue, kRename},
-    {"fix-links", 0, Takes::kFlag, kRename},
-    {"zero-terminated", 'z', Takes::kFlag, kText},
+    {"recursive", 'r', "", kList, Flag<&Options::recursive>,
+     "descend into subfolders (symbolic links to folders are not followed)"},
+    {"recursive", 'r', "", kRename, Flag<&Options::recursive>,
+     "descend into subfolders (symbolic links are renamed, never followed)"},
+    {"fields", 0, "LIST", kList, Value<&Options::fields>,
+     "fields by name or index, comma-separated (default: all)"},
+    {"changed", 0, "", kList, Flag<&Options::changed>,
+     "only files for which some shown field differs from the name;\n"
+     "HasUnicode looks at the whole path, so inside a folder whose own\n"
+     "name is not ANSI every entry counts: '--fields 1,2,3,4 --changed'\n"
+     "judges the names alone"},
+    {"problems", 0, "", kList, Flag<&Options::problems>,
+     "only names that will cause trouble on Windows, in archives or on old\n"
+     "software, with every reason in a Problems column (no fields unless\n"
+     "--fields names some): the answer to \"which names will break\""},
+    {"table", 0, "", kList, SetFormat<Format::kTable>,
+     "aligned table (the default on a terminal; long cells are cut there)"},
+    {"tsv", 0, "", kList, SetFormat<Format::kTsv>,
+     "tab-separated values with a header line (the default otherwise);\n"
+     "'\\' is written '\\\\', so \\t, \\n, \\xHH and \\uHHHH are always escapes"},
+    {"json", 0, "", kList, SetFormat<Format::kJson>,
+     "JSON Lines: one object per file; a path that is not valid Unicode\n"
+     "also comes whole as \"path_hex\" (its bytes; UTF-16 LE on Windows)"},
+    {"null", '0', "", kList, Flag<&Options::null_output>,
+     "only the paths, each ended by a NUL and written as they are, for\n"
+     "'xargs -0' (with --changed: the paths some shown field changes)"},
+    {"from0", 0, "FILE", kList, Value<&Options::from0>,
+     "the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
+     "('-': standard input) instead of PATH operands; a folder among them\n"
+     "is listed as a PATH is"},
+    {"single", 0, "", Only(Command::kCheck), SetKind<TableKind::kSingle>,
+     "read every FILE as a single-character table"},
+    {"sequence", 0, "", Only(Command::kCheck), SetKind<TableKind::kSequence>,
+     "read every FILE as a sequence table"},
+    {"to-utf8", 0, "", Only(Command::kConvert), SetDirection<Direction::kToUtf8>,
+     "from the table file encoding to UTF-8"},
+    {"to-table", 0, "", Only(Command::kConvert), SetDirection<Direction::kToTable>,
+     "from text to the table file encoding"},
+    {"from-code-page", 0, "N", Only(Command::kConvert), SetCodePage,
+     "read 8-bit text as Windows code page N"},
+    {"output", 'o', "OUTPUT", Only(Command::kConvert), Value<&Options::output>,
+     "write to OUTPUT rather than to standard output"},
+    {"with", 0, "LIST", Only(Command::kTables), Value<&Options::with>,
+     "the language overlays, comma-separated"},
+    {"without", 0, "SCRIPTS", Only(Command::kTables), Value<&Options::without>,
+     "leave the entries of these scripts out"},
+    {"out", 0, "DIR", Only(Command::kTables), Value<&Options::out_dir>,
+     "the folder to write the tables into"},
+    {"list", 0, "", Only(Command::kTables), Flag<&Options::list_overlays>, "show the overlays"},
+    {"force", 'f', "", Only(Command::kTables), Flag<&Options::force>,
+     "replace table files that exist in DIR"},
+    {"field", 0, "NAME|INDEX", kRename | kText, Value<&Options::field>,
+     "the field to use (NameReplaceUserAll unless given)"},
+    {"dirs", 0, "", kRename, Flag<&Options::dirs>, "rename folders too, each after its contents"},
+    {"apply", 0, "", kRename, Flag<&Options::apply>, "rename"},
+    {"from0", 0, "FILE", kRename, Value<&Options::from0>,
+     "the paths, NUL-terminated as 'find -print0' writes them, from FILE\n"
+     "('-': standard input) instead of PATH operands"},
+    {"journal", 0, "FILE", kRename, Value<&Options::journal>,
+     "the journal of the renames (default: namefold-rename-DATE-TIME.US-PID\n"
+     ".journal in the current folder); an existing file is never written to"},
+    {"fix-links", 0, "", kRename, Flag<&Options::fix_links>,
+     "point symbolic links that name a renamed entry at its new name"},
+    {"from-code-page", 0, "N", kRename, SetCodePage,
+     "read names that are not UTF-8 as Windows code page N"},
+    {"undo", 0, "JOURNAL", kRename, Value<&Options::undo>,
+     "rename back, last first, what the journal holds"},
+    {"tsv", 0, "", kRename, SetFormat<Format::kTsv>,
+     "the report as TSV (Path, New name, Action, Reason); the summary\n"
+     "line goes to standard error then"},
+    {"json", 0, "", kRename, SetFormat<Format::kJson>,
+     "the report as JSON Lines; the summary line goes to standard error"},
+    {"zero-terminated", 'z', "", kText, Flag<&Options::zero>,
+     "records end with NUL rather than a line feed, in and out"},
+    {"plugin", 0, "FILE", kHosted, Value<&Options::plugin>,
+     "the plugin library to load (default: the one beside namefold)"},
+    {"locale", 0, "NAME", kHosted, Value<&Options::locale>,
+     "the locale whose ANSI code page the library sees (POSIX); an\n"
+     "installed locale, or one whose language has its own code page"},
+    {"tables", 0, "DIR", kList | kRename, Value<&Options::tables>,
+     "the plugin reads the tables in DIR (namefold1.tbl, namefold2.tbl,\n"
+     "as 'namefold tables --out DIR' writes them) instead of its own"},
+    {"help", 'h', "", kAll, Flag<&Options::help>,
+     "this help; 'namefold help COMMAND' for a command's"},
+    {"version", 0, "", kAll, Flag<&Options::version>, "the version"},
 };
+
+constexpr std::size_t kHelpColumn = 22;  // where an option's text starts in the help
 
 constexpr std::string_view kHelpWord = "help";
-
-constexpr std::pair<std::string_view, Command> kCommands[] = {
-    {"check", Command::kCheck},   {"convert", Command::kConvert}, {"info", Command::kInfo},
-    {"rename", Command::kRename}, {"tables", Command::kTables},   {"text", Command::kText},
-};
 
 const OptionSpec* FindLong(std::string_view name) {
   for (const OptionSpec& spec : kOptionSpecs) {
@@ -82,93 +184,19 @@ const OptionSpec* FindShort(char name) {
   return nullptr;
 }
 
-// Stores one option; returns an error line, empty on success.
-std::string Apply(const OptionSpec& spec, const std::string& value, Options& options) {
-  const std::string_view name = spec.long_name;
-  auto set_format = [&](Format format) {
-    if (options.format != Format::kAuto && options.format != format)
-      return std::string("--table, --tsv and --json exclude each other");
-    options.format = format;
-    return std::string();
-  };
-  auto set_once = [&](bool condition, const char* message) {
-    return condition ? std::string(message) : std::string();
-  };
-  if (name == "help")
-    options.help = true;
-  else if (name == "version")
-    options.version = true;
-  else if (name == "plugin")
-    options.plugin = value;
-  else if (name == "locale")
-    options.locale = value;
-  else if (name == "tables")
-    options.tables = value;
-  else if (name == "recursive")
-    options.recursive = true;
-  else if (name == "changed")
-    options.changed = true;
-  else if (name == "problems")
-    options.problems = true;
-  else if (name == "fields")
-    options.fields = value;
-  else if (name == "null")
-    options.null_output = true;
-  else if (name == "from0")
-    options.from0 = value;
-  else if (name == "table")
-    return set_format(Format::kTable);
-  else if (name == "tsv")
-    return set_format(Format::kTsv);
-  else if (name == "json")
-    return set_format(Format::kJson);
-  else if (name == "single" || name == "sequence") {
-    const TableKind kind = name == "single" ? TableKind::kSingle : TableKind::kSequence;
-    std::string error = set_once(options.kind != TableKind::kFromName && options.kind != kind,
-                                 "--single and --sequence exclude each other");
-    options.kind = kind;
-    return error;
-  } else if (name == "to-utf8" || name == "to-table") {
-    const Direction direction = name == "to-utf8" ? Direction::kToUtf8 : Direction::kToTable;
-    std::string error =
-        set_once(options.direction != Direction::kAuto && options.direction != direction,
-                 "--to-utf8 and --to-table exclude each other");
-    options.direction = direction;
-    return error;
-  } else if (name == "from-code-page") {
-    const bool digits =
-        !value.empty() && value.size() <= 5 &&
-        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
-    options.from_code_page = digits ? std::stoi(value) : 0;
-    if (options.from_code_page <= 0 || options.from_code_page > 65535)
-      return "--from-code-page: '" + value + "' is not a code page number such as 1251";
-  } else if (name == "output")
-    options.output = value;
-  else if (name == "with")
-    options.with = value;
-  else if (name == "without")
-    options.without = value;
-  else if (name == "out")
-    options.out_dir = value;
-  else if (name == "list")
-    options.list_overlays = true;
-  else if (name == "force")
-    options.force = true;
-  else if (name == "field")
-    options.field = value;
-  else if (name == "apply")
-    options.apply = true;
-  else if (name == "dirs")
-    options.dirs = true;
-  else if (name == "journal")
-    options.journal = value;
-  else if (name == "undo")
-    options.undo = value;
-  else if (name == "fix-links")
-    options.fix_links = true;
-  else if (name == "zero-terminated")
-    options.zero = true;
-  return {};
+// The row of `spec`'s option for `command`, or null when the option does not apply to it.
+const OptionSpec* ForCommand(const OptionSpec& spec, Command command) {
+  for (const OptionSpec& row : kOptionSpecs) {
+    if (row.long_name == spec.long_name && (row.applies & Only(command)) != 0) return &row;
+  }
+  return nullptr;
+}
+
+const CommandRow* FindCommand(std::string_view name) {
+  for (const CommandRow& row : CommandRows()) {
+    if (!row.name.empty() && row.name == name) return &row;
+  }
+  return nullptr;
 }
 
 struct Pending {
@@ -179,11 +207,35 @@ struct Pending {
 
 }  // namespace
 
-const char* CommandName(Command command) {
-  for (const auto& [name, value] : kCommands) {
-    if (value == command) return name.data();
+const CommandRow& RowOf(Command command) {
+  for (const CommandRow& row : CommandRows()) {
+    if (row.command == command) return row;
   }
-  return "namefold";
+  return CommandRows().front();
+}
+
+const char* CommandName(Command command) {
+  const CommandRow& row = RowOf(command);
+  return row.name.empty() ? "namefold" : row.name.data();
+}
+
+std::string HelpOf(Command command) {
+  const CommandRow& row = RowOf(command);
+  std::string help = std::string(row.intro) + "\n";
+  for (const OptionSpec& spec : kOptionSpecs) {
+    if ((spec.applies & Only(command)) == 0) continue;
+    std::string line =
+        spec.short_name != 0 ? std::string("  -") + spec.short_name + ", " : "      ";
+    line += "--" + std::string(spec.long_name);
+    if (!spec.value_name.empty()) line += " " + std::string(spec.value_name);
+    line.append(line.size() + 2 <= kHelpColumn ? kHelpColumn - line.size() : 2, ' ');
+    for (const char c : spec.help) {
+      line += c;
+      if (c == '\n') line.append(kHelpColumn, ' ');
+    }
+    help += line + "\n";
+  }
+  return help + (row.notes[0] != 0 ? "\n" + std::string(row.notes) : "");
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
@@ -198,19 +250,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   };
 
   bool help_word = false;  // "namefold help [COMMAND]"
-  auto find_command = [](const std::string& word) {
-    return std::find_if(std::begin(kCommands), std::end(kCommands),
-                        [&](const auto& c) { return c.first == word; });
-  };
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (options_ended || argument.size() < 2 || argument[0] != '-') {
       if (help_word && !command_known) {
         command_known = true;
-        const auto* found = find_command(argument);
-        if (found == std::end(kCommands)) return fail("help: no command " + argument);
-        options.command = found->second;
+        const CommandRow* found = FindCommand(argument);
+        if (found == nullptr) return fail("help: no command " + argument);
+        options.command = found->command;
         continue;
       }
       if (!command_known && !options_ended && options.operands.empty()) {
@@ -219,9 +267,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
           continue;
         }
         command_known = true;
-        const auto* found = find_command(argument);
-        if (found != std::end(kCommands)) {
-          options.command = found->second;
+        if (const CommandRow* found = FindCommand(argument); found != nullptr) {
+          options.command = found->command;
           continue;
         }
       }
@@ -238,10 +285,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       const OptionSpec* spec = FindLong(std::string_view(spelling).substr(2));
       if (spec == nullptr) return fail("unknown option " + spelling);
       const bool has_value = equals != std::string::npos;
-      if (spec->takes == Takes::kFlag && has_value)
+      if (spec->value_name.empty() && has_value)
         return fail("option " + spelling + " takes no value");
       std::string value = has_value ? argument.substr(equals + 1) : std::string();
-      if (spec->takes == Takes::kValue && !has_value) {
+      if (!spec->value_name.empty() && !has_value) {
         if (i + 1 >= arguments.size()) return fail("option " + spelling + " needs a value");
         value = arguments[++i];
       }
@@ -253,7 +300,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       const std::string spelling = std::string("-") + argument[j];
       const OptionSpec* spec = FindShort(argument[j]);
       if (spec == nullptr) return fail("unknown option " + spelling);
-      if (spec->takes == Takes::kFlag) {
+      if (spec->value_name.empty()) {
         given.push_back({spec, {}, spelling});
         continue;
       }
@@ -268,15 +315,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   }
 
   for (const Pending& option : given) {
-    if ((option.spec->applies & Only(options.command)) == 0) {
+    const OptionSpec* spec = ForCommand(*option.spec, options.command);
+    if (spec == nullptr) {
       return fail("option " + option.spelling + " does not apply to " +
                   (options.command == Command::kList
                        ? std::string("listing files")
                        : "namefold " + std::string(CommandName(options.command))));
     }
-    if (std::string error = Apply(*option.spec, option.value, options); !error.empty()) {
-      return fail(error);
-    }
+    if (std::string error = spec->set(options, option.value); !error.empty()) return fail(error);
   }
   if (options.help || options.version) {
     result.ok = true;
@@ -285,43 +331,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
   if (options.from0 && !options.operands.empty())
     return fail("--from0 takes the place of the PATH operands: give one or the other");
-  switch (options.command) {
-    case Command::kList:
-      if (options.null_output && options.format != Format::kAuto)
-        return fail("-0 writes the paths alone: it excludes --table, --tsv and --json");
-      break;
-    case Command::kText:
-      break;
-    case Command::kCheck:
-      if (options.operands.empty()) return fail("check: no table file given");
-      break;
-    case Command::kConvert:
-      if (options.operands.size() != 1) return fail("convert: give exactly one input file");
-      break;
-    case Command::kInfo:
-      if (!options.operands.empty()) return fail("info: unexpected operand " + options.operands[0]);
-      break;
-    case Command::kTables:
-      if (!options.operands.empty())
-        return fail("tables: unexpected operand " + options.operands[0]);
-      if (options.list_overlays && (options.out_dir || options.with || options.force))
-        return fail("tables: --list takes no --out, --with or --force");
-      if (!options.list_overlays && !options.out_dir) return fail("tables: --out DIR is required");
-      break;
-    case Command::kRename:
-      if (options.undo &&
-          (!options.operands.empty() || options.apply || options.dirs || options.recursive ||
-           options.field || options.journal || options.fix_links || options.from_code_page != 0))
-        return fail(
-            "rename: --undo JOURNAL takes no PATH, --apply, --dirs, -r, --field, --journal, "
-            "--fix-links or --from-code-page");
-      if (options.undo && options.from0) return fail("rename: --undo JOURNAL takes no --from0");
-      if (!options.undo && options.operands.empty() && !options.from0)
-        return fail("rename: no PATH given");
-      if (options.journal && !options.apply)
-        return fail("rename: --journal is written only with --apply");
-      break;
-  }
+  if (std::string error = RowOf(options.command).check(options); !error.empty()) return fail(error);
   result.ok = true;
   return result;
 }

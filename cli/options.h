@@ -2,13 +2,15 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace namefold::cli {
 
-// A new command needs a value here, a row in kCommands and its options' command sets in
-// options.cpp, its operand rule in ParseArguments, and its help and Run function in commands.cpp.
+// A new command needs a value here, a row in CommandRows() (commands.cpp) with its function, and
+// its options' rows in options.cpp.
 enum class Command { kList, kCheck, kConvert, kInfo, kTables, kRename, kText };
 enum class Format { kAuto, kTable, kTsv, kJson };        // kAuto: a table on a terminal, else TSV
 enum class TableKind { kFromName, kSingle, kSequence };  // kFromName: "1.tbl" or "2.tbl"
@@ -52,6 +54,26 @@ struct Options {
   // text
   bool zero = false;  // -z: records end with NUL rather than a line feed
 };
+
+// One command of the program: how it is typed, its help, the rule its operands follow, and the
+// function that runs it.
+struct CommandRow {
+  Command command;
+  std::string_view name;  // as typed; empty for the listing, which is no word
+  const char* intro;      // the help before the options: usage and what the command does
+  const char* notes;      // the help after them (may be empty)
+  std::string (*check)(const Options& options);  // why the operands do not do, or empty
+  int (*run)(const Options& options);            // the exit status
+};
+
+// Every command, the listing first; defined with the commands (commands.cpp).
+[[nodiscard]] std::span<const CommandRow> CommandRows();
+
+// The row of `command`.
+[[nodiscard]] const CommandRow& RowOf(Command command);
+
+// The help of `command`: its intro, a line for each option that applies to it, its notes.
+[[nodiscard]] std::string HelpOf(Command command);
 
 struct ParsedArguments {
   bool ok = false;
