@@ -167,6 +167,10 @@ EXPECTED = [
     ("Ουρανός", "Ouranos"),
     ("Ζεύς ΠΑΥΛΟΣ", "Zefs PAVLOS"),
     ("Χαϊδάρι Ψυχή", "Chaidari Psychi"),
+    # mu pi and nu tau: b and d at the start of a word, mp and nt inside one
+    ("Μπαμπάρα Ντόρα (Μπαλής)-ντομάτα", "Bampara Dora (Balis)-domata"),
+    ("Λάμπρος Αντετοκούνμπο Κωνσταντίνος Γκεσούλης", "Lampros Antetokounmpo Konstantinos Gkesoulis"),
+    ("ΜΠΑΜΠΑΡΑ ΚΩΝΣΤΑΝΤΙΝΟΣ ΛΑΜΠΡΟΣ", "BAMPARA KONSTANTINOS LAMPROS"),
     # Kana (modified Hepburn)
     ("きょうと", "kyouto"),
     ("しんじゅく", "shinjuku"),
@@ -537,6 +541,7 @@ class Coverage(unittest.TestCase):
     def test_generated_sources_are_up_to_date(self):
         import gen_abugidas
         import gen_derived
+        import gen_greek
         import gen_indic
         import gen_overlays
         import gen_scripts
@@ -546,6 +551,7 @@ class Coverage(unittest.TestCase):
         files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
         files.update(gen_scripts.outputs())
         files.update(gen_abugidas.outputs())
+        files.update(gen_greek.outputs())
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
         for path, lines in gen_overlays.outputs().items():
             files[os.path.relpath(path, make_tables.DEFAULT_DATA_DIR)] = lines
