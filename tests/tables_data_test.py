@@ -353,6 +353,10 @@ OVERLAY_EXPECTED = [
     ("ur", "اردو کراچی ویژن", "ardu krachi vizhn"),
     ("ug", "ئۇيغۇر تىلى قول شىۋىتسارىيە", "uyghur tili qol shiwitsariye"),
     ("zh", "北京 上海.txt 女 吕", "BeiJing ShangHai.txt Nyu Lyu"),
+    # Words: the reading the word asks for, one capital
+    ("zh", "西藏 藏文 银行 音乐 秘鲁 柏林 廈門 成都 佛教 旅行.txt",
+     "Xizang Zangwen Yinhang Yinyue Bilu Bolin Xiamen Chengdu Fojiao Lyuxing.txt"),
+    ("zh", "人民共和国 民主共和國 洪都拉斯 阿拉伯语言", "RenminGongheguo MinzhuGongheguo Hongdulasi AlaboYuyan"),
     ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
     ("th", "ก่อน พอ เธอ ขอนแก่น", "kon pho thoe khonkaen"),
     ("iu", "ᐃᓄᒃᑎᑐᑦ ᓄᓇᕗᑦ ᐃᖃᓗᐃᑦ", "inuktitut nunavut iqaluit"),
@@ -537,6 +541,13 @@ class Coverage(unittest.TestCase):
             values += [e.value for source in found.values() if source for e in source.entries]
         bad = {v for v in values if any(not " " <= c <= "~" or c in '\\/:*?"<>|' for c in v)}
         self.assertEqual(bad, set())
+
+    def test_pinyin_never_writes_v(self):
+        # Pinyin has no v: the input-method spelling of u with diaeresis must not slip in.
+        found = make_tables.overlay_source_list("zh")
+        bad = [e.key for source in found.values() if source for e in source.entries
+               if "v" in e.value.lower()]
+        self.assertEqual(bad, [])
 
     def test_generated_sources_are_up_to_date(self):
         import gen_abugidas
