@@ -163,7 +163,7 @@ TEST_F(OverlayTables, FollowTheirConventions) {
        u"\u05e9\u05d8\u05d0\u05b8\u05d8",
        u"yidish fun a shtot"},
       {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
-       u"krungtheph phuket"},
+       u"krungthep phuket"},
       {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nyu"},
   };
   for (const Row& row : rows) {
@@ -190,6 +190,15 @@ TEST_F(DefaultTables, KeepTheNativeScript) {
     default:
       EXPECT_EQ(ToUtf8(result).find("Moskva"), 0u);
   }
+}
+
+// Greek mu pi reads b at the start of a word; where Greek is native (code pages 1253 and 1251) a
+// Greek name stays whole, the space before the word included.
+TEST_F(DefaultTables, KeepGreekWholeAtAWordStart) {
+  const std::u16string name = u"a \u039c\u03c0\u03b1\u03bc\u03c0\u03ac\u03c1\u03b1";
+  const int page = AnsiCodePageUnderTest();
+  const std::u16string result = Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE, name);
+  EXPECT_EQ(ToUtf8(result), ToUtf8(page == 1253 || page == 1251 ? name : u"a Bampara"));
 }
 
 }  // namespace
