@@ -313,6 +313,7 @@ OVERLAY_EXPECTED = [
     ("uk", "Юрій Євген Їжак Йосип", "Yurii Yevhen Yizhak Yosyp"),
     ("uk", "Марія Костянтин Згорани", "Mariia Kostiantyn Zghorany"),
     ("uk", "м’ясо Ім'я", "miaso Imia"),
+    ("uk", "З’їзд об’єкт ОБ’ЄКТ", "Zizd obiekt OBIEKT"),
     ("uk", "КИЇВ", "KYIV"),
     ("bg", "София.jpg", "Sofia.jpg"),
     ("bg", "България е щастие", "Balgaria e shtastie"),
@@ -547,6 +548,28 @@ class Coverage(unittest.TestCase):
             values += [e.value for source in found.values() if source for e in source.entries]
         bad = {v for v in values if any(not " " <= c <= "~" or c in '\\/:*?"<>|' for c in v)}
         self.assertEqual(bad, set())
+
+    def test_no_sequence_replaces_a_native_letter(self):
+        # Under a code page with native ranges, a key whose first unit may be replaced but whose
+        # later units are native would rewrite the user's own letters: the value must end with
+        # them unchanged.
+        def native(page, ch):
+            return any(a <= ord(ch) <= b for a, b in make_tables.NATIVE_RANGES[page])
+
+        def rewrites(key, value):
+            for page in make_tables.NATIVE_RANGES:
+                at = next((i for i, ch in enumerate(key) if i and native(page, ch)), None)
+                if not native(page, key[0]) and at is not None and not value.endswith(key[at:]):
+                    return True
+            return False
+
+        defaults = make_tables.default_source_list()
+        sources = [("default", s) for s in defaults[1]]
+        sources += [(name, make_tables.overlay_source_list(name, defaults=defaults)["sequence"])
+                    for name in LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS]
+        bad = [(name, e.key) for name, source in sources if source for e in source.entries
+               if rewrites(e.key, e.value)]
+        self.assertEqual(bad, [])
 
     def test_pinyin_never_writes_v(self):
         # Pinyin has no v: the input-method spelling of u with diaeresis must not slip in.
