@@ -362,8 +362,8 @@ OVERLAY_EXPECTED = [
     # RTGS where the neighbours decide: finals, clusters, short vowels, silent letters
     ("th", "เครือรัฐ ไทย หมู่เกาะ และ บาท ลาว ทัวร์ สัญญา ชัย",
      "khruearat thai muko lae bat lao thua sanya chai"),
-    ("th", "เปรู โบลีวาร์ โคลอมเบีย ทานะ ไหม เหนือ ยอด นิยม",
-     "peru boliwa kholombia thana mai nuea yot niyom"),
+    ("th", "เปรู โบลีวาร์ โคลอมเบีย พิตแคร์น ทานะ ไหม เหนือ ยอด นิยม",
+     "peru boliwa kholombia phitkhaen thana mai nuea yot niyom"),
     ("th", "สาธารณรัฐประชาธิปไตยประชาชนลาว (สหรัฐอเมริกา)",
      "satharanaratprachathippataiprachachonlao (saharatamerika)"),
     ("th", "ก่อน พอ เธอ ขอนแก่น", "kon pho thoe khonkaen"),

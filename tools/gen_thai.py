@@ -118,14 +118,16 @@ def lines(data_dir=make_tables.DEFAULT_DATA_DIR):
     section("A vowel written before a cluster, or before ho hip and a sonorant, reads after both "
             "(เครือ khruea, ไหม mai); before a vowel sign of their own, but for the e-uea of "
             "เครือ, and before o ang, they are two syllables (เปรู peru, โบลีวาร์ boliwa, "
-            "โคลอมเบีย kholombia)",
+            "โคลอมเบีย kholombia); a second consonant under the silent-letter mark is not read "
+            "(สิงคโปร์ singkhpo)",
             [(lead + g, r[g] + value) for lead, value in LEADING for g in groups]
             + [("เ%sื" % g, r[g] + "uea") for g in groups]
             + [(lead + g + v, r[g[0]] + value + r[g[1]] + r[v])
                for lead, value in LEADING for g in CLUSTERS for v in FOLLOWING
                if v not in "ะ็" and (lead, v) != ("เ", "ื")]
             + [(lead + g + "อ", r[g[0]] + value + r[g[1]] + "o")
-               for lead, value in LEADING if lead != "เ" for g in CLUSTERS])
+               for lead, value in LEADING if lead != "เ" for g in CLUSTERS]
+            + [(lead + g + SILENT, r[g[0]] + value) for lead, value in LEADING for g in CLUSTERS])
     section("Ho hip before a sonorant is silent (หมู่ mu), o ang after them the vowel o",
             [(g, r[g]) for g in HO_HIP] + [(g + "อ", r[g] + "o") for g in HO_HIP]
             + [(g + tone + "อ", r[g] + "o") for g in HO_HIP for tone in TONES])
