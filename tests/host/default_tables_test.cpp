@@ -69,6 +69,10 @@ TEST_F(DefaultTables, FollowTheirConventions) {
       {"Russian capitals", u"\u0416\u0443\u043a\u043e\u0432 \u0429\u0443\u043a\u0438\u043d",
        u"Zhukov Shchukin"},
       {"Greek", u"\u0391\u03b8\u03ae\u03bd\u03b1", u"Athina"},
+      {"Greek mu pi: b at a word's start, mp inside",
+       u"\u039c\u03c0\u03b1\u03bc\u03c0\u03ac\u03c1\u03b1 "
+       u"\u039b\u03ac\u03bc\u03c0\u03c1\u03bf\u03c2",
+       u"Bampara Lampros"},
       {"hiragana", u"\u304d\u3087\u3046\u3068", u"kyouto"},
       {"sh + small yu", u"\u3057\u3093\u3058\u3085\u304f", u"shinjuku"},
       {"ch + small ya", u"\u3061\u3083", u"cha"},
@@ -165,6 +169,9 @@ TEST_F(OverlayTables, FollowTheirConventions) {
       {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
        u"krungthep phuket"},
       {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nyu"},
+      {"zh words", u"\u897f\u85cf \u4eba\u6c11\u5171\u548c\u56fd", u"Xizang RenminGongheguo"},
+      {"th finals and clusters",
+       u"\u0e40\u0e04\u0e23\u0e37\u0e2d\u0e23\u0e31\u0e10 \u0e44\u0e17\u0e22", u"khruearat thai"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.overlay);
