@@ -364,8 +364,8 @@ OVERLAY_EXPECTED = [
      "khruearat thai muko lae bat lao thua sanya chai"),
     ("th", "เปรู โบลีวาร์ โคลอมเบีย พิตแคร์น ทานะ ไหม เหนือ ยอด นิยม",
      "peru boliwa kholombia phitkhaen thana mai nuea yot niyom"),
-    ("th", "สาธารณรัฐประชาธิปไตยประชาชนลาว (สหรัฐอเมริกา)",
-     "satharanaratprachathippataiprachachonlao (saharatamerika)"),
+    ("th", "สาธารณรัฐประชาธิปไตยประชาชนลาว (สหรัฐอเมริกา) ธรรม",
+     "satharanaratprachathippataiprachachonlao (saharatamerika) tham"),
     ("th", "ก่อน พอ เธอ ขอนแก่น", "kon pho thoe khonkaen"),
     ("iu", "ᐃᓄᒃᑎᑐᑦ ᓄᓇᕗᑦ ᐃᖃᓗᐃᑦ", "inuktitut nunavut iqaluit"),
 ]

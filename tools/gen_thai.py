@@ -61,6 +61,9 @@ CLUSTERS = ["กร", "กล", "กว", "ขร", "ขล", "ขว", "คร"
 HO_HIP = ["ห" + c for c in "งญนมยรลว"]
 # Not the full stop: a consonant before it is mostly an abbreviation (ค.ศ., พ.ศ.), an initial.
 WORD_ENDS = " -_,()[]"
+# The consonants before ro han in common words (กรรม, จรรยา, ทรรศนะ, ธรรม, บรรณ, พรรค, วรรณ,
+# สรรพ); ro han with no final after it (กรรไกร kankrai) reads a, not an.
+RO_HAN_AFTER = "กจทธบพวส"
 
 # Pieces of common words, each keyed where the rules above would begin to go wrong.
 COMMON_WORDS = [("ชาชน", "chachon"), ("าธาร", "athara"), ("ณร", "nar"), ("สหร", "sahar"), ("ราชอ", "ratcha"),
@@ -161,6 +164,13 @@ def lines(data_dir=make_tables.DEFAULT_DATA_DIR):
     section("Before a space, a hyphen, an underscore, a comma or a bracket a consonant closes "
             "its syllable (กรุงเทพ ภูเก็ต krungthep phuket)",
             [(f + end, value + end) for f, value in FINAL.items() for end in WORD_ENDS])
+    section("Ro han, a doubled ro after a consonant, is the vowel a before the consonant that "
+            "closes the syllable (ธรรม tham); before a vowel sign the second ro starts a "
+            "syllable. Only after the consonants that carry it in common words: kho khwai ends "
+            "นคร before รัฐ and ราช. These stand after the common words, whose ro they must not "
+            "hide",
+            [(c + "รร", r[c] + "a") for c in RO_HAN_AFTER]
+            + [(c + "รร" + v, r[c] + "rr" + r[v]) for c in RO_HAN_AFTER for v in FOLLOWING])
     return out
 
 
