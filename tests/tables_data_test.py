@@ -167,6 +167,10 @@ EXPECTED = [
     ("Ουρανός", "Ouranos"),
     ("Ζεύς ΠΑΥΛΟΣ", "Zefs PAVLOS"),
     ("Χαϊδάρι Ψυχή", "Chaidari Psychi"),
+    # mu pi and nu tau: b and d at the start of a word, mp and nt inside one
+    ("Μπαμπάρα Ντόρα (Μπαλής)-ντομάτα", "Bampara Dora (Balis)-domata"),
+    ("Λάμπρος Αντετοκούνμπο Κωνσταντίνος Γκεσούλης", "Lampros Antetokounmpo Konstantinos Gkesoulis"),
+    ("ΜΠΑΜΠΑΡΑ ΚΩΝΣΤΑΝΤΙΝΟΣ ΛΑΜΠΡΟΣ", "BAMPARA KONSTANTINOS LAMPROS"),
     # Kana (modified Hepburn)
     ("きょうと", "kyouto"),
     ("しんじゅく", "shinjuku"),
@@ -309,6 +313,7 @@ OVERLAY_EXPECTED = [
     ("uk", "Юрій Євген Їжак Йосип", "Yurii Yevhen Yizhak Yosyp"),
     ("uk", "Марія Костянтин Згорани", "Mariia Kostiantyn Zghorany"),
     ("uk", "м’ясо Ім'я", "miaso Imia"),
+    ("uk", "З’їзд об’єкт ОБ’ЄКТ", "Zizd obiekt OBIEKT"),
     ("uk", "КИЇВ", "KYIV"),
     ("bg", "София.jpg", "Sofia.jpg"),
     ("bg", "България е щастие", "Balgaria e shtastie"),
@@ -349,7 +354,18 @@ OVERLAY_EXPECTED = [
     ("ur", "اردو کراچی ویژن", "ardu krachi vizhn"),
     ("ug", "ئۇيغۇر تىلى قول شىۋىتسارىيە", "uyghur tili qol shiwitsariye"),
     ("zh", "北京 上海.txt 女 吕", "BeiJing ShangHai.txt Nyu Lyu"),
-    ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungtheph phuket 25"),
+    # Words: the reading the word asks for, one capital
+    ("zh", "西藏 藏文 银行 音乐 秘鲁 柏林 廈門 成都 佛教 旅行.txt",
+     "Xizang Zangwen Yinhang Yinyue Bilu Bolin Xiamen Chengdu Fojiao Lyuxing.txt"),
+    ("zh", "人民共和国 民主共和國 洪都拉斯 阿拉伯语言", "RenminGongheguo MinzhuGongheguo Hongdulasi AlaboYuyan"),
+    ("th", "กรุงเทพ ภูเก็ต ๒๕", "krungthep phuket 25"),
+    # RTGS where the neighbours decide: finals, clusters, short vowels, silent letters
+    ("th", "เครือรัฐ ไทย หมู่เกาะ และ บาท ลาว ทัวร์ สัญญา ชัย",
+     "khruearat thai muko lae bat lao thua sanya chai"),
+    ("th", "เปรู โบลีวาร์ โคลอมเบีย พิตแคร์น ทานะ ไหม เหนือ ยอด นิยม",
+     "peru boliwa kholombia phitkhaen thana mai nuea yot niyom"),
+    ("th", "สาธารณรัฐประชาธิปไตยประชาชนลาว (สหรัฐอเมริกา) ธรรม",
+     "satharanaratprachathippataiprachachonlao (saharatamerika) tham"),
     ("th", "ก่อน พอ เธอ ขอนแก่น", "kon pho thoe khonkaen"),
     ("iu", "ᐃᓄᒃᑎᑐᑦ ᓄᓇᕗᑦ ᐃᖃᓗᐃᑦ", "inuktitut nunavut iqaluit"),
 ]
@@ -534,9 +550,39 @@ class Coverage(unittest.TestCase):
         bad = {v for v in values if any(not " " <= c <= "~" or c in '\\/:*?"<>|' for c in v)}
         self.assertEqual(bad, set())
 
+    def test_no_sequence_replaces_a_native_letter(self):
+        # Under a code page with native ranges, a key whose first unit may be replaced but whose
+        # later units are native would rewrite the user's own letters: the value must end with
+        # them unchanged.
+        def native(page, ch):
+            return any(a <= ord(ch) <= b for a, b in make_tables.NATIVE_RANGES[page])
+
+        def rewrites(key, value):
+            for page in make_tables.NATIVE_RANGES:
+                at = next((i for i, ch in enumerate(key) if i and native(page, ch)), None)
+                if not native(page, key[0]) and at is not None and not value.endswith(key[at:]):
+                    return True
+            return False
+
+        defaults = make_tables.default_source_list()
+        sources = [("default", s) for s in defaults[1]]
+        sources += [(name, make_tables.overlay_source_list(name, defaults=defaults)["sequence"])
+                    for name in LANGUAGE_OVERLAYS + SCRIPT_OVERLAYS]
+        bad = [(name, e.key) for name, source in sources if source for e in source.entries
+               if rewrites(e.key, e.value)]
+        self.assertEqual(bad, [])
+
+    def test_pinyin_never_writes_v(self):
+        # Pinyin has no v: the input-method spelling of u with diaeresis must not slip in.
+        found = make_tables.overlay_source_list("zh")
+        bad = [e.key for source in found.values() if source for e in source.entries
+               if "v" in e.value.lower()]
+        self.assertEqual(bad, [])
+
     def test_generated_sources_are_up_to_date(self):
         import gen_abugidas
         import gen_derived
+        import gen_greek
         import gen_indic
         import gen_overlays
         import gen_scripts
@@ -546,8 +592,10 @@ class Coverage(unittest.TestCase):
         files[os.path.basename(gen_derived.SEQUENCE_OUTPUT)] = gen_derived.sequence_lines()
         files.update(gen_scripts.outputs())
         files.update(gen_abugidas.outputs())
+        files.update(gen_greek.outputs())
         files[os.path.join("overlays", "zh.single.txt")] = gen_unihan.lines()
-        for path, lines in gen_overlays.outputs().items():
+        import gen_thai
+        for path, lines in {**gen_overlays.outputs(), **gen_thai.outputs()}.items():
             files[os.path.relpath(path, make_tables.DEFAULT_DATA_DIR)] = lines
         for name, lines in files.items():
             with open(os.path.join(make_tables.DEFAULT_DATA_DIR, name), encoding="utf-8") as f:

@@ -13,9 +13,10 @@ national standard for names in pinyin writes it without the diaeresis (GB/T
 北京 BeiJing. A compatibility ideograph takes the reading of the character it
 stands for.
 
-The overlay is not a default: under the Chinese code pages (936, 950) the
-fields that replace by the system's rules would rewrite the user's own
-characters, since those code pages have no native range.
+The overlay is not a default: Han characters are read differently by every
+language that writes them, so the script alone does not decide their reading.
+Common words, read as words, are in the overlay's sequence source, written by
+hand (overlays/zh.sequence.txt).
 """
 
 import bz2

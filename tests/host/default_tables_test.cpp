@@ -69,6 +69,10 @@ TEST_F(DefaultTables, FollowTheirConventions) {
       {"Russian capitals", u"\u0416\u0443\u043a\u043e\u0432 \u0429\u0443\u043a\u0438\u043d",
        u"Zhukov Shchukin"},
       {"Greek", u"\u0391\u03b8\u03ae\u03bd\u03b1", u"Athina"},
+      {"Greek mu pi: b at a word's start, mp inside",
+       u"\u039c\u03c0\u03b1\u03bc\u03c0\u03ac\u03c1\u03b1 "
+       u"\u039b\u03ac\u03bc\u03c0\u03c1\u03bf\u03c2",
+       u"Bampara Lampros"},
       {"hiragana", u"\u304d\u3087\u3046\u3068", u"kyouto"},
       {"sh + small yu", u"\u3057\u3093\u3058\u3085\u304f", u"shinjuku"},
       {"ch + small ya", u"\u3061\u3083", u"cha"},
@@ -163,8 +167,11 @@ TEST_F(OverlayTables, FollowTheirConventions) {
        u"\u05e9\u05d8\u05d0\u05b8\u05d8",
        u"yidish fun a shtot"},
       {"th", u"\u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e \u0e20\u0e39\u0e40\u0e01\u0e47\u0e15",
-       u"krungtheph phuket"},
+       u"krungthep phuket"},
       {"zh", u"\u5317\u4eac \u4e0a\u6d77.txt \u5973", u"BeiJing ShangHai.txt Nyu"},
+      {"zh words", u"\u897f\u85cf \u4eba\u6c11\u5171\u548c\u56fd", u"Xizang RenminGongheguo"},
+      {"th finals and clusters",
+       u"\u0e40\u0e04\u0e23\u0e37\u0e2d\u0e23\u0e31\u0e10 \u0e44\u0e17\u0e22", u"khruearat thai"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.overlay);
@@ -190,6 +197,15 @@ TEST_F(DefaultTables, KeepTheNativeScript) {
     default:
       EXPECT_EQ(ToUtf8(result).find("Moskva"), 0u);
   }
+}
+
+// Greek mu pi reads b at the start of a word; where Greek is native (code pages 1253 and 1251) a
+// Greek name stays whole, the space before the word included.
+TEST_F(DefaultTables, KeepGreekWholeAtAWordStart) {
+  const std::u16string name = u"a \u039c\u03c0\u03b1\u03bc\u03c0\u03ac\u03c1\u03b1";
+  const int page = AnsiCodePageUnderTest();
+  const std::u16string result = Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE, name);
+  EXPECT_EQ(ToUtf8(result), ToUtf8(page == 1253 || page == 1251 ? name : u"a Bampara"));
 }
 
 }  // namespace
