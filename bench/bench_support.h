@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::bench {
 

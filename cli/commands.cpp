@@ -5,7 +5,7 @@
 #include "cli/input.h"
 #include "cli/listing.h"
 #include "cli/options.h"
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/rename.h"
 #include "cli/system.h"
 #include "cli/table_build.h"

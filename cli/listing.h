@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cli/options.h"
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/system.h"
 
 namespace namefold::cli {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/system.h"
 
 namespace namefold::cli {

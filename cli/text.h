@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cli/options.h"
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::cli {
 

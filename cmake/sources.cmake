@@ -37,8 +37,8 @@ else()
 endif()
 
 # How a host loads the library: shared by the program, the host-level tests and the benchmarks.
-add_library(namefold_loader STATIC ${NAMEFOLD_ROOT}/cli/plugin_loader.cpp
-  ${NAMEFOLD_ROOT}/cli/${NAMEFOLD_PLATFORM}/plugin_loader.cpp)
+add_library(namefold_loader STATIC ${NAMEFOLD_ROOT}/host/plugin_loader.cpp
+  ${NAMEFOLD_ROOT}/host/${NAMEFOLD_PLATFORM}/plugin_loader.cpp)
 target_include_directories(namefold_loader PUBLIC ${NAMEFOLD_ROOT} ${NAMEFOLD_ROOT}/include)
 if(NOT WIN32)
   target_link_libraries(namefold_loader PUBLIC ${CMAKE_DL_LIBS})

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "cli/listing.h"
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/rename.h"
 #include "cli/system.h"
 #include "cli/utf.h"

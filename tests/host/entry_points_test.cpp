@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/module.h"
+#include "host/module.h"
 #include "tests/host/host_support.h"
 
 // The entry points' calling convention as a host's plugin interface fixes it, written here apart

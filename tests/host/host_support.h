@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/utf.h"
 
 namespace namefold::testing {

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 #include "cli/utf.h"
 
 namespace namefold::testing {

@@ -1,7 +1,7 @@
 #include <dlfcn.h>
 
-#include "cli/module.h"
-#include "cli/plugin_loader.h"
+#include "host/module.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::host {
 

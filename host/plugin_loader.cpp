@@ -1,6 +1,6 @@
-#include "cli/plugin_loader.h"
+#include "host/plugin_loader.h"
 
-#include "cli/module.h"
+#include "host/module.h"
 
 namespace namefold::host {
 
