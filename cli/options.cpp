@@ -158,7 +158,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"locale", 0, "NAME", kHosted, Value<&Options::locale>,
      "the locale whose ANSI code page the library sees (POSIX); an\n"
      "installed locale, or one whose language has its own code page"},
-    {"tables", 0, "DIR", kList | kRename, Value<&Options::tables>,
+    {"tables", 0, "DIR", kList | kRename | kText, Value<&Options::tables>,
      "the plugin reads the tables in DIR (namefold1.tbl, namefold2.tbl,\n"
      "as 'namefold tables --out DIR' writes them) instead of its own"},
     {"help", 'h', "", kAll, Flag<&Options::help>,
