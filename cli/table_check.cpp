@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/unit.h"
 #include "cli/utf.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
@@ -38,7 +39,7 @@ std::string Quote(std::u16string_view units) {
 // A key as the user can recognise it: the character when it is visible, its code always.
 std::string KeyText(char16_t unit) {
   const bool visible = unit > 0x20 && unit != 0x7F && !(unit >= 0x80 && unit <= 0xA0) &&
-                       !(unit >= 0xD800 && unit <= 0xDFFF) && unit != kByteOrderMark;
+                       !IsSurrogate(unit) && unit != kByteOrderMark;
   return visible ? Quote(std::u16string_view(&unit, 1)) + " (" + CodeOf(unit) + ")" : CodeOf(unit);
 }
 
@@ -147,8 +148,8 @@ void CheckSingleChar(std::u16string_view text, const Lines& lines, Problems& pro
     std::size_t start = lines.StartOf(line);
     if (line == 1 && !text.empty() && text[0] == kByteOrderMark) ++start;
     if (entry.key_at + 1 == start) continue;  // reported above
-    if (entry.key >= 0xDC00 && entry.key <= 0xDFFF && entry.key_at > start &&
-        text[entry.key_at - 1] >= 0xD800 && text[entry.key_at - 1] <= 0xDBFF) {
+    if (IsLowSurrogate(entry.key) && entry.key_at > start &&
+        IsHighSurrogate(text[entry.key_at - 1])) {
       problems.Add(ProblemKind::kSurrogateKey, line, [&] {
         return "the key " + Quote(text.substr(entry.key_at - 1, 2)) +
                " is two UTF-16 units; only its second unit " + CodeOf(entry.key) +

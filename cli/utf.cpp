@@ -1,5 +1,6 @@
 #include "cli/utf.h"
 
+#include "base/unit.h"
 #include "transform/compose.h"
 
 namespace namefold::cli {
@@ -101,9 +102,9 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& units) {
       c = kReplacementUnit;
       length = 1;
     }
-    if (c >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    if (c >= kFirstSupplementary) {
+      units += HighSurrogateOf(c);
+      units += LowSurrogateOf(c);
     } else {
       units += static_cast<char16_t>(c);
     }
@@ -118,10 +119,9 @@ bool EncodeUtf8(std::u16string_view units, std::string& bytes) {
   bytes.reserve(units.size());
   for (std::size_t i = 0; i < units.size(); ++i) {
     char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      c = CodePointOfPair(c, units[++i]);
+    } else if (IsSurrogate(c)) {
       valid = false;
       c = kReplacementUnit;
     }

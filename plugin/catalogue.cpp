@@ -1,11 +1,12 @@
 #include "plugin/catalogue.h"
 
+#include "base/unit.h"
 #include "namefold.h"
-#include "tables/text.h"
 
 namespace namefold {
 
-static_assert(FieldCatalogue[0].type == NAMEFOLD_FT_BOOLEAN && FieldCatalogue[4].type == NAMEFOLD_FT_STRING);
+static_assert(FieldCatalogue[0].type == NAMEFOLD_FT_BOOLEAN &&
+              FieldCatalogue[4].type == NAMEFOLD_FT_STRING);
 
 int GetSupportedField(int field_index, char* field_name, char* units, int maxlen) {
   if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_MORE_FIELDS;

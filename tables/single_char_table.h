@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 

@@ -5,11 +5,11 @@
 #include <atomic>
 #include <cstddef>
 
+#include "base/unit.h"
 #include "tables/load_state.h"
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
-#include "tables/text.h"
 
 namespace namefold {
 

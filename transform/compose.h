@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 

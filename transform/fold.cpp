@@ -26,13 +26,6 @@ constexpr bool IsForbiddenInFileNames(Unit unit) {
   }
 }
 
-constexpr bool IsHighSurrogate(Unit unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-constexpr bool IsLowSurrogate(Unit unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // How many of the first `limit` units of `text` (length `length`) to take without separating a
 // surrogate pair.
 constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std::size_t limit) {
@@ -50,10 +43,6 @@ struct CodePageFolds {
   std::uint64_t unchanged[65536 / 64];
   Unit folded[65536];
 };
-
-constexpr bool IsSurrogate(Unit unit) {
-  return unit >= 0xD800 && unit <= 0xDFFF;
-}
 
 bool Holds(const CodePageFolds& folds, Unit unit) {
   return ((folds.unchanged[unit >> 6] >> (unit & 63)) & 1) != 0;

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/unit.h"
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
-#include "tables/text.h"
 
 namespace namefold {
 

@@ -3,7 +3,8 @@
 namespace namefold::platform {
 namespace {
 
-constexpr Unit kEscapeBase = 0xDC00;  // an undecodable byte b travels as U+DC00 + b (b >= 0x80)
+// An undecodable byte b (b >= 0x80) travels as the lone low surrogate U+DC00 + b.
+constexpr char32_t kEscapeBase = kLowSurrogateFirst;
 
 // Length of the valid UTF-8 sequence at `s` and its code point, or 0 when it is not valid.
 std::size_t DecodeUtf8(const unsigned char* s, char32_t& code_point) {
@@ -26,8 +27,7 @@ std::size_t DecodeUtf8(const unsigned char* s, char32_t& code_point) {
     if ((s[i] & 0xC0) != 0x80) return 0;  // also stops at the terminator
     code_point = (code_point << 6) | (s[i] & 0x3F);
   }
-  const bool surrogate = code_point >= 0xD800 && code_point <= 0xDFFF;
-  return code_point < minimum || code_point > 0x10FFFF || surrogate ? 0 : length;
+  return code_point < minimum || code_point > 0x10FFFF || IsSurrogate(code_point) ? 0 : length;
 }
 
 }  // namespace
@@ -39,11 +39,11 @@ std::size_t DecodePath(const char* bytes, Unit* units, std::size_t capacity) {
     char32_t c;
     std::size_t length = DecodeUtf8(s, c);
     if (length == 0) c = kEscapeBase + *s, length = 1;
-    const std::size_t needed = c >= 0x10000 ? 2 : 1;
+    const std::size_t needed = c >= kFirstSupplementary ? 2 : 1;
     if (out + needed >= capacity) return 0;
     if (needed == 2) {
-      units[out++] = static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
-      units[out++] = static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      units[out++] = HighSurrogateOf(c);
+      units[out++] = LowSurrogateOf(c);
     } else {
       units[out++] = static_cast<Unit>(c);
     }
@@ -63,12 +63,12 @@ bool EncodePath(const Unit* units, char* bytes, std::size_t capacity) {
   };
   for (std::size_t i = 0; units[i] != 0; ++i) {
     char32_t c = units[i];
-    if (c >= 0xDC80 && c <= 0xDCFF) {
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
       if (!put(c - kEscapeBase)) return false;
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+    if (IsHighSurrogate(c) && IsLowSurrogate(units[i + 1])) {
+      c = CodePointOfPair(c, units[i + 1]);
       ++i;
     }
     bool ok;

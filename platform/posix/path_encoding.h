@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold::platform {
 
