@@ -5,9 +5,6 @@
 
 namespace namefold {
 
-static_assert(FieldCatalogue[0].type == NAMEFOLD_FT_BOOLEAN &&
-              FieldCatalogue[4].type == NAMEFOLD_FT_STRING);
-
 int GetSupportedField(int field_index, char* field_name, char* units, int maxlen) {
   if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_MORE_FIELDS;
   if (field_name == nullptr || units == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_MORE_FIELDS;

@@ -18,14 +18,6 @@ namespace {
 constexpr std::size_t kNameCapacity = 1024;  // units of a name, before any replacement
 constexpr std::size_t kNameLimit = 1023;     // units of a name after transliteration
 
-enum Field {
-  kHasUnicode = 0,
-  kNameNoUnicode = 1,
-  kNameReplaceNoEnglish = 2,
-  kNameReplaceUserUnicode = 3,
-  kNameReplaceUserAll = 4,
-};
-
 // A path of 3 units or fewer (a drive root such as C:\) is no file.
 template <typename Char>
 bool IsTooShort(const Char* path) {
@@ -95,10 +87,10 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
 int GetValue(const char* file_name, int field_index, void* field_value, int maxlen) {
   if (file_name == nullptr || IsTooShort(file_name)) return NAMEFOLD_FT_FILE_ERROR;
   switch (field_index) {
-    case kHasUnicode:  // an 8-bit path holds only characters of the ANSI code page
+    case NAMEFOLD_FIELD_HAS_UNICODE:  // an 8-bit path holds only characters of the ANSI code page
       if (field_value == nullptr || maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
       return WriteBoolean(field_value, false);
-    case kNameNoUnicode: {
+    case NAMEFOLD_FIELD_NAME_NO_UNICODE: {
       if (field_value == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_ROOM;
       const auto room = static_cast<std::size_t>(maxlen - 1);
       char* value = static_cast<char*>(field_value);
@@ -116,7 +108,7 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_SUCH_FIELD;
   if (field_value == nullptr) return NAMEFOLD_FT_NO_ROOM;
 
-  if (field_index == kHasUnicode) {
+  if (field_index == NAMEFOLD_FIELD_HAS_UNICODE) {
     if (maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
     return WriteBoolean(field_value, !FoldsUnchanged(0, file_name));
   }
@@ -124,24 +116,26 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   // The host's buffer holds maxlen / 2 units. Copies are limited to one unit less, which leaves
   // room for the terminator; folds count the terminator in that same number, one unit less again.
   const int units = maxlen / 2 - 1;
-  const bool folds = field_index == kNameNoUnicode || field_index == kNameReplaceNoEnglish;
+  const bool folds = field_index == NAMEFOLD_FIELD_NAME_NO_UNICODE ||
+                     field_index == NAMEFOLD_FIELD_NAME_REPLACE_NO_ENGLISH;
   if (units < (folds ? 1 : 0)) return NAMEFOLD_FT_NO_ROOM;
   const auto host_units = static_cast<std::size_t>(units);
   const std::size_t room = folds ? host_units - 1 : host_units;  // units of the value
 
   const int system_code_page = platform::AnsiCodePage();
-  const bool native_rules = field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
+  const bool native_rules = field_index == NAMEFOLD_FIELD_NAME_NO_UNICODE ||
+                            field_index == NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE;
   const int rules_code_page = native_rules ? system_code_page : 0;
   Unit name[kNameCapacity + 1];
   Unit result[kNameCapacity + 1];
   switch (field_index) {
-    case kNameNoUnicode: {
+    case NAMEFOLD_FIELD_NAME_NO_UNICODE: {
       (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
       const std::size_t length = FoldThroughCodePage(
           0, name, result, host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
       return WriteWide(field_value, result, length, room);
     }
-    case kNameReplaceNoEnglish: {
+    case NAMEFOLD_FIELD_NAME_REPLACE_NO_ENGLISH: {
       // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
       // European on Cyrillic systems.
       const int second_code_page = system_code_page == 1251 ? 1250 : 1251;
