@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/unit.h"
+#include "base/utf8.h"
 #include "cli/utf.h"
 
 namespace namefold::cli {
@@ -155,17 +156,8 @@ std::string PathBytes(const fs::path& path) {
     char32_t c = static_cast<char16_t>(units[i]);
     if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]))
       c = CodePointOfPair(c, static_cast<char16_t>(units[++i]));
-    if (c < 0x80) {
-      bytes += static_cast<char>(c);
-    } else if (c < 0x800) {
-      bytes += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      bytes += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      bytes += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
+    char sequence[kMaxUtf8Length];
+    bytes.append(sequence, EncodeCodePoint(c, sequence));
   }
   return bytes;
 }
