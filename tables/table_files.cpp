@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "tables/load_state.h"
+#include "tables/once.h"
 #include "tables/sequence_index.h"
 
 namespace namefold {
@@ -14,11 +14,10 @@ namespace {
 // it, once: clearing them again would only make all 1 MiB of them resident.
 SingleCharTable single_char_table;  // the text it points into is kept for the life of the process
 SequenceTable sequence_table;
-SequenceIndex sequence_index;  // built from sequence_table before it is marked Loaded
+SequenceIndex sequence_index;  // built from sequence_table before it is marked ready
 bool sequence_index_built = false;
-std::atomic<int> single_char_state{NotTried};
-std::atomic<int> sequence_state{NotTried};
-std::atomic<bool> sequence_settled{false};  // the one load attempt is over, whatever its outcome
+Once single_char_load;
+Once sequence_load;
 
 // Room for the longest path Windows hands out, plus the suffix.
 constexpr std::size_t kPathCapacity = 32768 + 8;
@@ -55,8 +54,6 @@ platform::FileText ReadTableFile(const Unit* suffix, Unit* table_path) {
 }  // namespace
 
 const SingleCharTable& kProcessSingleCharTable = single_char_table;
-const SequenceTable& kProcessSequenceTable = sequence_table;
-const std::atomic<int>& kProcessSequenceState = sequence_state;
 
 std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix, Unit* out,
                           std::size_t capacity) {
@@ -73,33 +70,30 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
   return length;
 }
 
-int EnsureSingleCharTable() {
-  return EnsureLoaded(single_char_state, nullptr, [] {
-    const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
-    if (file.text == nullptr) return false;
-    ParseSingleCharTable(file.text, single_char_table);
-    return true;
-  });
+bool EnsureSingleCharTable() {
+  return BuildOnce(single_char_load, [] {
+           const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
+           if (file.text == nullptr) return false;
+           ParseSingleCharTable(file.text, single_char_table);
+           return true;
+         }) == OnceState::kReady;
 }
 
-int EnsureSequenceTable() {
-  return EnsureLoaded(sequence_state, &sequence_settled, [] {
-    const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
-    if (file.text == nullptr) return false;
-    ParseSequenceTable(file.text, sequence_table, AllocateNode);
-    // Without the index (no memory for it) the lists answer the same, only slower.
-    sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
-    return true;
-  });
+bool EnsureSequenceTable() {
+  return BuildOnce(sequence_load, [] {
+           const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
+           if (file.text == nullptr) return false;
+           ParseSequenceTable(file.text, sequence_table, AllocateNode);
+           // Without the index (no memory for it) the lists answer the same, only slower.
+           sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
+           return true;
+         }) == OnceState::kReady;
 }
 
-const SequenceIndex* ProcessSequenceIndex() {
-  if (sequence_state.load(std::memory_order_acquire) != Loaded) return nullptr;
-  return sequence_index_built ? &sequence_index : nullptr;
-}
-
-bool SequenceTableSettled() {
-  return sequence_settled.load(std::memory_order_acquire);
+SequenceSnapshot ProcessSequenceTable() {
+  const OnceState state = StateOf(sequence_load);
+  if (state != OnceState::kReady) return {nullptr, nullptr, IsSettled(state)};
+  return {&sequence_table, sequence_index_built ? &sequence_index : nullptr, true};
 }
 
 }  // namespace namefold

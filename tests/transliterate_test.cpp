@@ -9,7 +9,6 @@
 #include <random>
 #include <string>
 
-#include "tables/load_state.h"
 #include "transform/compose.h"
 
 namespace namefold {
@@ -33,20 +32,23 @@ class Tables {
     ParseSingleCharTable(single_text_, *single_);
     if (sequence != nullptr) {
       ParseSequenceTable(MallocText(sequence), *sequence_);
-      state_ = Loaded;
+      sequence_loaded_ = true;
     }
   }
   ~Tables() {
     ReleaseSequenceTable(*sequence_);
     std::free(single_text_);
   }
-  ReplacementTables view() const { return {*single_, *sequence_, state_}; }
+  ReplacementTables view() const {
+    return {*single_, sequence_loaded_ ? sequence_.get() : nullptr};
+  }
+  const SequenceTable& sequence() const { return *sequence_; }
 
  private:
   std::unique_ptr<SingleCharTable> single_;
   std::unique_ptr<SequenceTable> sequence_;
   Unit* single_text_;
-  std::atomic<int> state_{Unavailable};
+  bool sequence_loaded_ = false;
 };
 
 std::u16string Rewrite(const Tables& tables, int code_page, std::u16string_view name,
@@ -181,11 +183,12 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
     const Tables tables(single, loaded ? sequence.c_str() : nullptr);
     const ReplacementTables plain = tables.view();
     auto index = std::make_unique<SequenceIndex>();
-    ASSERT_TRUE(BuildSequenceIndex(plain.sequence, *index));
+    ASSERT_TRUE(BuildSequenceIndex(tables.sequence(), *index));
     auto actions = std::make_unique<UnitActions>();
     const int code_page = kCodePages[random() % std::size(kCodePages)];
-    const ReplacementTables prepared{plain.single, plain.sequence, plain.sequence_state,
-                                     index.get(), actions.get()};
+    const ReplacementTables prepared{plain.single, plain.sequence,
+                                     plain.sequence != nullptr ? index.get() : nullptr,
+                                     actions.get()};
     BuildUnitActions(prepared, code_page, *actions);
     for (int name_index = 0; name_index < 20; ++name_index) {
       const std::u16string name = text(random() % 24);

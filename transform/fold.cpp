@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "transform/prepared.h"
+#include "tables/once.h"
 #include "transform/word_scan.h"
 
 namespace namefold {
@@ -70,16 +70,16 @@ bool FillCodePageFolds(int code_page, CodePageFolds& folds) {
 }
 
 // One slot per code page number in use: 0 (the ANSI code page), and the second code page.
-PreparedSlots<CodePageFolds, 4> code_page_folds;
+OnceSlots<CodePageFolds, 4> code_page_folds;
 
 [[gnu::noinline]] const CodePageFolds* PrepareFolds(int code_page) {
-  return Prepared(
+  return BuildOnceFor(
       code_page_folds, static_cast<std::uint32_t>(code_page),
       [code_page](CodePageFolds& fresh) { return FillCodePageFolds(code_page, fresh); });
 }
 
 const CodePageFolds* FoldsOf(int code_page) {
-  const CodePageFolds* folds = FindPrepared(code_page_folds, static_cast<std::uint32_t>(code_page));
+  const CodePageFolds* folds = FindBuilt(code_page_folds, static_cast<std::uint32_t>(code_page));
   return folds != nullptr ? folds : PrepareFolds(code_page);
 }
 

@@ -5,11 +5,10 @@
 #include <optional>
 #include <span>
 
-#include "tables/load_state.h"
+#include "tables/once.h"
 #include "tables/table_files.h"
 #include "transform/compose.h"
 #include "transform/native_ranges.h"
-#include "transform/prepared.h"
 #include "transform/word_scan.h"
 
 namespace namefold {
@@ -32,7 +31,7 @@ constexpr bool IsSmallKana(Unit unit) {
 
 SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
   return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
-                                 : FindSequence(tables.sequence, key, rest);
+                                 : FindSequence(*tables.sequence, key, rest);
 }
 
 // Appends the text of zero-terminated `text` to `out` while `n` stays below `room`.
@@ -60,7 +59,6 @@ template <std::size_t kExtent>
 std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, kExtent> native,
                     const Unit* name, Unit* out, std::size_t room) {
   std::size_t n = 0;
-  bool sequences = false;  // Loaded is final: once seen, the state need not be read again
 
   // A full output takes nothing more, so the loop ends there: every unit below has room for one.
   for (std::size_t i = 0; name[i] != 0 && n < room;) {
@@ -70,9 +68,7 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
       ++i;
       continue;
     }
-    // The sequence table may become Loaded while this name is being rewritten.
-    if (sequences ||
-        (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
+    if (tables.sequence != nullptr) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
         Append(match.value, out, n, room);  // the continuation is consumed even where it is native
@@ -181,21 +177,22 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
 }
 
 // The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
-PreparedSlots<UnitActions, 3> process_actions;
+OnceSlots<UnitActions, 3> process_actions;
 
 }  // namespace
 
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
   const std::span<const UnitRange> native = NativeRanges(code_page);
-  const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
+  const bool sequences = tables.sequence != nullptr;
   actions.code_page = code_page;
+  actions.sequence = tables.sequence;
   actions.index = tables.index;
   // What the rules make of a unit: its single-character entry, and whether sequences start with
   // it; a native unit has neither.
   auto entry = [&](Unit c) { return tables.single.entries[c]; };
   auto starts = [&](Unit c) {
     return sequences && (tables.index != nullptr ? tables.index->lengths[c] != 0
-                                                 : tables.sequence.heads[c] != nullptr);
+                                                 : tables.sequence->heads[c] != nullptr);
   };
   actions.ascii_kept = true;
   for (Unit c = 1; c < 0x80; ++c) {
@@ -245,33 +242,32 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 
 namespace {
 
-ReplacementTables TablesWith(const SequenceIndex* index, const UnitActions* actions) {
-  return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, index, actions};
+ReplacementTables TablesWith(const UnitActions& actions) {
+  return {kProcessSingleCharTable, actions.sequence, actions.index, &actions};
 }
 
 // The first calls, until the actions of the rules are ready.
 [[gnu::noinline]] std::optional<ReplacementTables> PrepareReplacementTables(int rules_code_page) {
   (void)EnsureSequenceTable();
-  if (EnsureSingleCharTable() != Loaded) return std::nullopt;
-  const auto key = static_cast<std::uint32_t>(rules_code_page);
-  const SequenceIndex* index = ProcessSequenceIndex();
-  // While another caller still loads the sequence table its state may yet change: until then
-  // every call decides unit by unit.
-  if (!SequenceTableSettled()) return TablesWith(index, nullptr);
-  const UnitActions* actions = Prepared(process_actions, key, [&](UnitActions& fresh) {
-    BuildUnitActions(TablesWith(index, nullptr), rules_code_page, fresh);
-    return true;
-  });
-  return TablesWith(index, actions);
+  if (!EnsureSingleCharTable()) return std::nullopt;
+  const SequenceSnapshot sequences = ProcessSequenceTable();
+  const ReplacementTables tables{kProcessSingleCharTable, sequences.table, sequences.index};
+  // While another caller still loads the sequence table it may yet appear: until then every call
+  // decides unit by unit.
+  if (!sequences.settled) return tables;
+  const UnitActions* actions = BuildOnceFor(
+      process_actions, static_cast<std::uint32_t>(rules_code_page), [&](UnitActions& fresh) {
+        BuildUnitActions(tables, rules_code_page, fresh);
+        return true;
+      });
+  return actions != nullptr ? TablesWith(*actions) : tables;
 }
 
 }  // namespace
 
 std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
   const auto key = static_cast<std::uint32_t>(rules_code_page);
-  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
-    return TablesWith(actions->index, actions);
-  }
+  if (const UnitActions* actions = FindBuilt(process_actions, key)) return TablesWith(*actions);
   return PrepareReplacementTables(rules_code_page);
 }
 

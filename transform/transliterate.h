@@ -1,7 +1,6 @@
 // The transliteration engine: rewrites a name through the two replacement tables.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,15 +14,15 @@ namespace namefold {
 
 struct UnitActions;
 
-// The tables an engine call reads. The sequence table is consulted only while its state word
-// says Loaded; the single-character table must be complete. `index`, when given, is built from
-// `sequence` and answers its look-ups; `actions`, when given, holds what the rules of one code
+// What an engine call reads: a snapshot of the tables that are ready, taken once before the call
+// and unchanged while it runs. The single-character table is complete; `sequence` is null where
+// there is no sequence table (none, or its load still under way). `index`, when given, is built
+// from `sequence` and answers its look-ups; `actions`, when given, hold what the rules of one code
 // page and these tables do with each unit. Both only make the engine faster: the results are the
 // same without them.
 struct ReplacementTables {
   const SingleCharTable& single;
-  const SequenceTable& sequence;
-  const std::atomic<int>& sequence_state;
+  const SequenceTable* sequence = nullptr;
   const SequenceIndex* index = nullptr;
   const UnitActions* actions = nullptr;
 };
@@ -49,20 +48,21 @@ inline constexpr unsigned kStepOffsetShift = 10;
 inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
 
 struct UnitActions {
-  int code_page;               // whose rules
-  const SequenceIndex* index;  // the index of the tables they were built for, or null
-  bool ascii_kept;             // no entry of either table starts with a unit from 1 to 0x7F
+  int code_page;                  // whose rules
+  const SequenceTable* sequence;  // the sequence table they were built with, or null
+  const SequenceIndex* index;     // its index, or null
+  bool ascii_kept;                // no entry of either table starts with a unit from 1 to 0x7F
   std::uint32_t step[65536];
   Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };
 
-// Fills `actions` for `code_page`'s rules and `tables`, whose sequence state must be final (Loaded
-// or Unavailable for good) and which must not change afterwards.
+// Fills `actions` for `code_page`'s rules and `tables`, which must not change afterwards: a
+// sequence table that may yet be loaded must not be left out.
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions);
 
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not
-// Loaded. Once the actions are ready a call reads the state words of their slots, nothing else.
+// loaded. Once the actions are ready a call reads the state words of their slots, nothing else.
 [[nodiscard]] std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page);
 
 // Units in the engine's output buffer, terminator included; longer output is cut there.
