@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <type_traits>
 
 namespace namefold {
 
@@ -49,18 +51,13 @@ struct UnitRange {
   return length;
 }
 
-// Copies at most `limit` bytes of the zero-terminated `source` and terminates the copy at or
-// before index `limit`; `destination` must hold limit + 1 bytes. Returns the bytes copied.
-inline std::size_t CopyBounded(char* destination, const char* source, std::size_t limit) {
-  std::size_t n = 0;
-  for (; n < limit && source[n] != 0; ++n) destination[n] = source[n];
-  destination[n] = 0;
-  return n;
-}
-
-// The same for UTF-16 units; `destination` must hold limit + 1 units. Source and destination
-// may be the same buffer.
-inline std::size_t CopyBoundedWide(Unit* destination, const Unit* source, std::size_t limit) {
+// Copies as much of the zero-terminated `source` (bytes or units) as fits into `destination`,
+// whose size counts the terminator, and terminates the copy; writes nothing into an empty span.
+// Source and destination may start at the same place. Returns the characters copied.
+template <typename Char>
+std::size_t CopyBounded(std::span<Char> destination, const std::type_identity_t<Char>* source) {
+  if (destination.empty()) return 0;
+  const std::size_t limit = destination.size() - 1;
   std::size_t n = 0;
   for (; n < limit && source[n] != 0; ++n) destination[n] = source[n];
   destination[n] = 0;

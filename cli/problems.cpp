@@ -24,7 +24,7 @@ bool IsReserved(std::u16string_view name) {
 std::u16string Composed(const std::u16string& name) {
   std::u16string zero_terminated = name + u'\0';
   static thread_local Unit buffer[kComposeCapacity + 1];
-  return std::u16string(ComposeName(zero_terminated.c_str(), buffer, kComposeCapacity));
+  return std::u16string(ComposeName(zero_terminated.c_str(), buffer));
 }
 
 }  // namespace

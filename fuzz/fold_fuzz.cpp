@@ -63,7 +63,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // Cut to a destination of `destination_size` units, the terminator included.
   std::vector<Unit> destination(destination_size);
-  FoldThroughCodePage(code_page, source.c_str(), destination.data(), destination.size());
+  FoldThroughCodePage(code_page, source.c_str(), destination);
   if (destination_size > 0) {
     const std::size_t length =
         std::u16string_view(destination.data(), destination_size).find(u'\0');

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
@@ -33,15 +34,14 @@ void CheckPreparedEngine(const SingleCharTable& single, const SequenceTable& seq
   BuildUnitActions(fast, code_page, *actions);
   const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
   std::vector<Unit> expected(room + 1), actual(room + 1);
-  const std::size_t length =
-      TransliterateInto(plain, code_page, name.c_str(), expected.data(), room);
-  FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual.data(), room) == length);
+  const std::size_t length = TransliterateInto(plain, code_page, name.c_str(), expected);
+  FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual) == length);
   FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
   // The one pass over a name that may not be composed: the same, or a request to compose it.
-  const std::size_t one_pass =
-      TransliterateUncomposedInto(fast, code_page, name.c_str(), actual.data(), room);
-  if (one_pass != kNeedsComposing) {
-    FUZZ_CHECK(one_pass == length);
+  const std::optional<std::size_t> one_pass =
+      TransliterateUncomposedInto(fast, code_page, name.c_str(), actual);
+  if (one_pass) {
+    FUZZ_CHECK(*one_pass == length);
     FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
   }
   ReleaseSequenceIndex(index);
@@ -70,13 +70,13 @@ void Run(const std::uint8_t* data, std::size_t size) {
   std::u16string name = input.RestUnits();
   name.resize(std::min(name.size(), name.find(u'\0')));
 
-  // Exactly the room the engine may use: the name, or limit + 1 units if that is more.
-  std::vector<Unit> buffer(std::max(name.size(), limit) + 1, 0);
-  std::copy(name.begin(), name.end(), buffer.begin());
-  Transliterate({*single, sequence_loaded ? sequence : nullptr}, code_page, buffer.data(), limit);
+  // Exactly the room the engine may use: limit + 1 units.
+  std::vector<Unit> buffer(limit + 1, 0xBEEF);
+  const std::size_t written = TransliterateInto({*single, sequence_loaded ? sequence : nullptr},
+                                                code_page, name.c_str(), buffer);
 
   const std::size_t length = std::u16string_view(buffer.data()).size();
-  FUZZ_CHECK(length <= limit && length < kTransliterateCapacity);
+  FUZZ_CHECK(length == written && length <= limit && length < kTransliterateCapacity);
   const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
 
   bool has_single = false;

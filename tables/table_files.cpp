@@ -66,7 +66,7 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
   const std::size_t length = stem + UnitLength(suffix);
   if (length >= capacity) return 0;
   std::memmove(out, library_path, stem * sizeof(Unit));  // out may be library_path
-  CopyBoundedWide(out + stem, suffix, length - stem);
+  (void)CopyBounded(std::span(out + stem, length - stem + 1), suffix);
   return length;
 }
 

@@ -108,9 +108,11 @@ std::size_t FoldUnitByUnit(int code_page, const Unit* source, Unit* destination,
 
 }  // namespace
 
-std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destination,
-                                std::size_t size) {
+std::size_t FoldThroughCodePage(int code_page, const Unit* source,
+                                std::span<Unit> destination_span) {
+  const std::size_t size = destination_span.size();
   if (size == 0) return 0;
+  Unit* const destination = destination_span.data();
   const CodePageFolds* folds = FoldsOf(code_page);
   if (folds == nullptr) return FoldUnitByUnit(code_page, source, destination, size);
   const std::size_t limit = size - 1;

@@ -14,6 +14,9 @@
 namespace namefold {
 namespace {
 
+// What the one-pass rewrite answers for a name that composition may change.
+constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
+
 // Hiragana and katakana small ya, yu, yo.
 constexpr bool IsSmallKana(Unit unit) {
   switch (unit) {
@@ -271,11 +274,17 @@ std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
   return PrepareReplacementTables(rules_code_page);
 }
 
+// Units of the result that fit in `destination`, besides the terminator. Appending only ever
+// extends the result, so stopping there gives the same units as cutting afterwards.
+std::size_t RoomIn(std::span<Unit> destination) {
+  return std::min(destination.size(), kTransliterateCapacity) - 1;
+}
+
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
-                              Unit* out, std::size_t limit) {
-  // Appending only ever extends the result, so stopping at `limit` gives the same units as
-  // filling the whole capacity and cutting afterwards.
-  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
+                              std::span<Unit> destination) {
+  if (destination.empty()) return 0;
+  const std::size_t room = RoomIn(destination);
+  Unit* const out = destination.data();
   if (tables.actions != nullptr && tables.actions->code_page == code_page) {
     return RewriteWithActions<false>(tables, *tables.actions, name, out, room);
   }
@@ -294,17 +303,15 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   }
 }
 
-std::size_t TransliterateUncomposedInto(const ReplacementTables& tables, int code_page,
-                                        const Unit* name, Unit* out, std::size_t limit) {
-  if (tables.actions == nullptr || tables.actions->code_page != code_page) return kNeedsComposing;
-  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
-  return RewriteWithActions<true>(tables, *tables.actions, name, out, room);
-}
-
-void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {
-  Unit out[kTransliterateCapacity];
-  (void)TransliterateInto(tables, code_page, name, out, kTransliterateCapacity - 1);
-  CopyBoundedWide(name, out, limit);
+std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& tables,
+                                                       int code_page, const Unit* name,
+                                                       std::span<Unit> destination) {
+  if (tables.actions == nullptr || tables.actions->code_page != code_page) return std::nullopt;
+  if (destination.empty()) return 0;
+  const std::size_t length = RewriteWithActions<true>(tables, *tables.actions, name,
+                                                      destination.data(), RoomIn(destination));
+  if (length == kNeedsComposing) return std::nullopt;
+  return length;
 }
 
 }  // namespace namefold

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "base/unit.h"
 #include "tables/sequence_index.h"
@@ -65,30 +66,24 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 // loaded. Once the actions are ready a call reads the state words of their slots, nothing else.
 [[nodiscard]] std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page);
 
-// Units in the engine's output buffer, terminator included; longer output is cut there.
+// The longest result, terminator included: a longer one is cut there, whatever the destination.
 inline constexpr std::size_t kTransliterateCapacity = 2048;
 
-// Rewrites the zero-terminated `name` in place: every unit outside `code_page`'s native ranges
-// (all units for 0) is replaced by a sequence entry or else its single-character entry; a unit
-// followed by a small ya, yu or yo keeps only the first unit of its single-character
-// replacement. The result is cut to `limit` units; `name` must hold limit + 1 units.
-void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit);
-
-// The same from `source` into `destination` (limit + 1 units; not `source`), without the
-// intermediate buffer: writes the first `limit` units of the result, at most
-// kTransliterateCapacity - 1, and a terminator. Returns the units written.
+// Rewrites the zero-terminated `source` into `destination` (its size counts the terminator; not
+// `source`): every unit outside `code_page`'s native ranges (all units for 0) is replaced by a
+// sequence entry or else its single-character entry; a unit followed by a small ya, yu or yo
+// keeps only the first unit of its single-character replacement. Writes as much of the result as
+// fits, at most kTransliterateCapacity - 1 units, and a terminator; nothing into an empty span.
+// Returns the units written before the terminator.
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* source,
-                              Unit* destination, std::size_t limit);
-
-// What TransliterateUncomposedInto answers for a name that composition may change.
-inline constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
+                              std::span<Unit> destination);
 
 // TransliterateInto for a name that may not be composed (NFC) yet, in one pass where the unit
-// actions of `code_page` are ready: returns kNeedsComposing, with `destination` undefined, when
-// the name holds a unit that composition may change (compose it, then call TransliterateInto),
-// and otherwise what TransliterateInto gives. Without the actions it always asks for composing.
-[[nodiscard]] std::size_t TransliterateUncomposedInto(const ReplacementTables& tables,
-                                                      int code_page, const Unit* source,
-                                                      Unit* destination, std::size_t limit);
+// actions of `code_page` are ready. No value, with `destination` undefined, when the name holds a
+// unit that composition may change (compose it, then call TransliterateInto); otherwise what
+// TransliterateInto gives. Without the actions it always asks for composing.
+[[nodiscard]] std::optional<std::size_t> TransliterateUncomposedInto(
+    const ReplacementTables& tables, int code_page, const Unit* source,
+    std::span<Unit> destination);
 
 }  // namespace namefold
