@@ -12,6 +12,7 @@
 #include "tables/single_char_table.h"
 #include "transform/native_ranges.h"
 #include "transform/transliterate.h"
+#include "transform/unit_actions.h"
 
 namespace namefold::fuzz {
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "transform/compose.h"
+#include "transform/unit_actions.h"
 
 namespace namefold {
 namespace {

@@ -1,3 +1,22 @@
+// The transliteration engine. Which path rewrites a name:
+//
+//   ProcessReplacementTables(rules)      the unit actions of the rules: ready, or not yet
+//     |
+//     +- ready (every call but the first few)
+//     |    TransliterateUncomposedInto   RewriteWithActions<true>: one pass that rewrites the name
+//     |      |                           and stops at the first unit composition may change
+//     |      +- stopped                  ComposeName, then TransliterateInto:
+//     |                                  RewriteWithActions<false> over the composed name
+//     |    Both run RunSteps, the common step of transform/unit_actions.h, until a unit whose step
+//     |    is careful; there the loop around it decides (ASCII run, sequence look-up, kana rule).
+//     |
+//     +- not ready (tables loading, actions being built by another caller, every slot taken)
+//          ComposeName, then TransliterateInto: Rewrite<kExtent>, the plain walk, unit by unit:
+//          native-range test, sequence look-up, single-character entry.
+//
+// The plain walk is the reference: tests/transliterate_test.cpp and fuzz/transliterate_fuzz.cpp
+// check that the prepared paths give what it gives. The code-page folds (fold.cpp) have the same
+// two ways: the prepared map of each unit, or FoldUnitByUnit while the map is being built.
 #include "transform/transliterate.h"
 
 #include <algorithm>
@@ -9,6 +28,7 @@
 #include "tables/table_files.h"
 #include "transform/compose.h"
 #include "transform/native_ranges.h"
+#include "transform/unit_actions.h"
 #include "transform/word_scan.h"
 
 namespace namefold {
@@ -16,21 +36,6 @@ namespace {
 
 // What the one-pass rewrite answers for a name that composition may change.
 constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
-
-// Hiragana and katakana small ya, yu, yo.
-constexpr bool IsSmallKana(Unit unit) {
-  switch (unit) {
-    case 0x3083:
-    case 0x3085:
-    case 0x3087:
-    case 0x30E3:
-    case 0x30E5:
-    case 0x30E7:
-      return true;
-    default:
-      return false;
-  }
-}
 
 SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
   return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
@@ -113,7 +118,6 @@ inline void RunSteps(const UnitActions& actions, const Unit* name, std::size_t& 
     if ((step & kStop) != 0) break;
     // p[1] is readable: c is not the terminator, which is careful. Its step is the next one's
     // anyway; testing the pair costs no branch on what the unit is.
-    static_assert(kStepAffectsPrevious == kStepDependsOnNext << 1);
     if (((step << 1) & actions.step[p[1]] & kStepAffectsPrevious) != 0) break;
     // The unit itself, then its replacement over it, or the zero units of a kept unit after it.
     *o = c;
@@ -183,65 +187,6 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
 OnceSlots<UnitActions, 3> process_actions;
 
 }  // namespace
-
-void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
-  const std::span<const UnitRange> native = NativeRanges(code_page);
-  const bool sequences = tables.sequence != nullptr;
-  actions.code_page = code_page;
-  actions.sequence = tables.sequence;
-  actions.index = tables.index;
-  // What the rules make of a unit: its single-character entry, and whether sequences start with
-  // it; a native unit has neither.
-  auto entry = [&](Unit c) { return tables.single.entries[c]; };
-  auto starts = [&](Unit c) {
-    return sequences && (tables.index != nullptr ? tables.index->lengths[c] != 0
-                                                 : tables.sequence->heads[c] != nullptr);
-  };
-  actions.ascii_kept = true;
-  for (Unit c = 1; c < 0x80; ++c) {
-    if (!InRanges(native, c) && (entry(c) != nullptr || starts(c))) actions.ascii_kept = false;
-  }
-  std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
-  std::fill_n(actions.pool, kStepWidth, Unit{0});
-  for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
-    const auto c = static_cast<Unit>(unit);
-    std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
-    // A unit after which some sequence may start, or which the kana rule reads.
-    const bool follows = tables.index != nullptr
-                             ? (tables.index->followers[unit >> 5] >> (unit & 31) & 1) != 0
-                             : true;
-    if (IsSmallKana(c) || follows) step |= kStepAffectsPrevious;
-    const bool is_native = InRanges(native, c);
-    const Unit* replacement = is_native ? nullptr : entry(c);
-    const bool starts_sequence = !is_native && starts(c);
-    if (c == 0) {
-      step |= kStepCareful;
-    } else if (replacement == nullptr && !starts_sequence) {
-      // Copied as it is; ASCII runs go whole where no table touches ASCII.
-      step |= kStepKeep | 1 | (c < 0x80 && actions.ascii_kept ? kStepCareful : 0);
-    } else {
-      std::size_t length = 0;
-      if (replacement == nullptr) {
-        step |= kStepKeep | 1;
-      } else {
-        while (length <= kStepWidth && replacement[length] != 0) ++length;
-      }
-      if (length > kStepWidth) {
-        step |= kStepCareful;
-      } else if (replacement != nullptr) {
-        step |= static_cast<std::uint32_t>(length) | static_cast<std::uint32_t>(used)
-                                                         << kStepOffsetShift;
-        std::copy_n(replacement, length, actions.pool + used);
-        used += length;
-      }
-      if (starts_sequence) step |= kStepStartsSequence | kStepDependsOnNext;
-      if (length > 1) step |= kStepDependsOnNext;
-      if (starts_sequence && tables.index == nullptr) step |= kStepCareful;
-    }
-    actions.step[unit] = step;
-  }
-  std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
-}
 
 namespace {
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -13,7 +12,7 @@
 
 namespace namefold {
 
-struct UnitActions;
+struct UnitActions;  // what one rule set does with each unit: transform/unit_actions.h
 
 // What an engine call reads: a snapshot of the tables that are ready, taken once before the call
 // and unchanged while it runs. The single-character table is complete; `sequence` is null where
@@ -27,39 +26,6 @@ struct ReplacementTables {
   const SequenceIndex* index = nullptr;
   const UnitActions* actions = nullptr;
 };
-
-// What the engine does with a unit, decided once for a code page's rules and a pair of tables:
-// one 32-bit step per unit. The common step appends the unit's replacement, the units of the pool
-// from the offset in the top bits on, as many as the length in the low bits says (or, with
-// kStepKeep, the unit itself), unless a flag sends the unit to the careful path. The pool is read
-// kStepWidth units at a time whatever the length, which costs no branch.
-inline constexpr std::size_t kStepWidth = 8;           // longer replacements take the careful path
-inline constexpr std::uint32_t kStepLengthMask = 0xF;  // units appended: 0 to kStepWidth
-inline constexpr unsigned kStepKeepShift = 4;
-inline constexpr std::uint32_t kStepKeep = 1u << kStepKeepShift;  // the unit itself is appended
-// The end, a long replacement, an ASCII run to copy whole, or sequences without an index.
-inline constexpr std::uint32_t kStepCareful = 1u << 5;
-inline constexpr std::uint32_t kStepComposing = 1u << 6;  // composition may change a name here
-// Starts sequences, or the small kana rule may shorten its replacement.
-inline constexpr std::uint32_t kStepDependsOnNext = 1u << 7;
-// Follows a key in some sequence, or is a small kana.
-inline constexpr std::uint32_t kStepAffectsPrevious = 1u << 8;
-inline constexpr std::uint32_t kStepStartsSequence = 1u << 9;  // sequence entries start with it
-inline constexpr unsigned kStepOffsetShift = 10;
-inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
-
-struct UnitActions {
-  int code_page;                  // whose rules
-  const SequenceTable* sequence;  // the sequence table they were built with, or null
-  const SequenceIndex* index;     // its index, or null
-  bool ascii_kept;                // no entry of either table starts with a unit from 1 to 0x7F
-  std::uint32_t step[65536];
-  Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
-};
-
-// Fills `actions` for `code_page`'s rules and `tables`, which must not change afterwards: a
-// sequence table that may yet be loaded must not be left out.
-void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions);
 
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not
