@@ -186,10 +186,6 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
 // The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
 OnceSlots<UnitActions, 3> process_actions;
 
-}  // namespace
-
-namespace {
-
 ReplacementTables TablesWith(const UnitActions& actions) {
   return {kProcessSingleCharTable, actions.sequence, actions.index, &actions};
 }
