@@ -44,19 +44,19 @@ void* AllocateNode(std::size_t size) {
 
 // The text of the table file with `suffix`, or none. Only the caller that claimed the table's load
 // uses its `table_path` buffer (kPathCapacity units), which keeps 64 KiB off the host's stack.
-platform::FileText ReadTableFile(const Unit* suffix, Unit* table_path) {
-  if (platform::OwnPath(table_path, kPathCapacity) == 0) return {};
-  if (TableFilePath(table_path, platform::kPathSeparator, suffix, table_path, kPathCapacity) == 0)
+platform::FileText ReadTableFile(const Unit* suffix, std::span<Unit, kPathCapacity> table_path) {
+  if (platform::OwnPath(table_path) == 0) return {};
+  if (TableFilePath(table_path.data(), platform::kPathSeparator, suffix, table_path) == 0)
     return {};
-  return platform::ReadWholeFile(table_path, kMaxTableFileBytes);
+  return platform::ReadWholeFile(table_path.data(), kMaxTableFileBytes);
 }
 
 }  // namespace
 
 const SingleCharTable& kProcessSingleCharTable = single_char_table;
 
-std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix, Unit* out,
-                          std::size_t capacity) {
+std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix,
+                          std::span<Unit> out) {
   const Unit* file_name = NamePart(library_path, separator);
   if (file_name == library_path) return 0;  // no folder: nowhere to look
   std::size_t stem = UnitLength(library_path);
@@ -64,30 +64,32 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
     if (*p == u'.') stem = static_cast<std::size_t>(p - library_path);  // the last '.' wins
   }
   const std::size_t length = stem + UnitLength(suffix);
-  if (length >= capacity) return 0;
-  std::memmove(out, library_path, stem * sizeof(Unit));  // out may be library_path
-  (void)CopyBounded(std::span(out + stem, length - stem + 1), suffix);
+  if (length >= out.size()) return 0;
+  std::memmove(out.data(), library_path, stem * sizeof(Unit));  // out may be library_path
+  (void)CopyBounded(out.subspan(stem, length - stem + 1), suffix);
   return length;
 }
 
 bool EnsureSingleCharTable() {
-  return BuildOnce(single_char_load, [] {
-           const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
-           if (file.text == nullptr) return false;
-           ParseSingleCharTable(file.text, single_char_table);
-           return true;
-         }) == OnceState::kReady;
+  const OnceState state = BuildOnce(single_char_load, [] {
+    const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
+    if (file.text == nullptr) return false;
+    ParseSingleCharTable(file.text, single_char_table);
+    return true;
+  });
+  return state == OnceState::kReady;
 }
 
 bool EnsureSequenceTable() {
-  return BuildOnce(sequence_load, [] {
-           const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
-           if (file.text == nullptr) return false;
-           ParseSequenceTable(file.text, sequence_table, AllocateNode);
-           // Without the index (no memory for it) the lists answer the same, only slower.
-           sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
-           return true;
-         }) == OnceState::kReady;
+  const OnceState state = BuildOnce(sequence_load, [] {
+    const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
+    if (file.text == nullptr) return false;
+    ParseSequenceTable(file.text, sequence_table, AllocateNode);
+    // Without the index (no memory for it) the lists answer the same, only slower.
+    sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
+    return true;
+  });
+  return state == OnceState::kReady;
 }
 
 SequenceSnapshot ProcessSequenceTable() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 #include "base/unit.h"
 #include "tables/sequence_index.h"
@@ -14,11 +15,11 @@ namespace namefold {
 // Largest table file read; a bigger one leaves its table Unavailable.
 inline constexpr std::size_t kMaxTableFileBytes = 64u << 20;
 
-// Writes into `out` (capacity units, terminator included) the path of the table file with
-// `suffix` beside the library file `library_path`; `out` may be `library_path` itself. Returns the
+// Writes into `out` (its size counts the terminator) the path of the table file with `suffix`
+// beside the library file `library_path`; `out` may start at `library_path` itself. Returns the
 // length, or 0 when the path has no folder part or the result does not fit.
 [[nodiscard]] std::size_t TableFilePath(const Unit* library_path, Unit separator,
-                                        const Unit* suffix, Unit* out, std::size_t capacity);
+                                        const Unit* suffix, std::span<Unit> out);
 
 // Load the table on the first call in the process; true when it is loaded. Exactly one caller
 // ever loads; a caller that meets a load under way does not wait and is told false. A failed load

@@ -29,7 +29,7 @@ TEST(TableFilePath, DropsTheExtensionOfTheFileNameOnly) {
     SCOPED_TRACE(row.name);
     const std::u16string library(row.library);
     Unit out[64];
-    const std::size_t length = TableFilePath(library.c_str(), row.separator, u"1.tbl", out, 64);
+    const std::size_t length = TableFilePath(library.c_str(), row.separator, u"1.tbl", out);
     EXPECT_EQ(std::u16string_view(out, length), row.table);
   }
 }
@@ -37,13 +37,13 @@ TEST(TableFilePath, DropsTheExtensionOfTheFileNameOnly) {
 TEST(TableFilePath, FailsWhenTheResultDoesNotFit) {
   const std::u16string library = u"/opt/abc.so";  // gives /opt/abc1.tbl, 13 units
   Unit out[16];
-  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", out, 13), 0u);
-  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", out, 14), 13u);
+  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", std::span(out, 13)), 0u);
+  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", std::span(out, 14)), 13u);
 }
 
 TEST(TableFilePath, WorksInPlace) {
   Unit path[32] = u"/opt/abc.so";
-  EXPECT_EQ(TableFilePath(path, u'/', u"2.tbl", path, 32), 13u);
+  EXPECT_EQ(TableFilePath(path, u'/', u"2.tbl", path), 13u);
   EXPECT_EQ(std::u16string_view(path), u"/opt/abc2.tbl");
 }
 

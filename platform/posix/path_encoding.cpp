@@ -12,7 +12,8 @@ constexpr char32_t kEscapeBase = kLowSurrogateFirst;
 
 }  // namespace
 
-std::size_t DecodePath(const char* bytes, Unit* units, std::size_t capacity) {
+std::size_t DecodePath(const char* bytes, std::span<Unit> units) {
+  const std::size_t capacity = units.size();
   std::string_view rest(bytes);
   std::size_t out = 0;
   while (!rest.empty()) {
@@ -34,7 +35,8 @@ std::size_t DecodePath(const char* bytes, Unit* units, std::size_t capacity) {
   return out;
 }
 
-bool EncodePath(const Unit* units, char* bytes, std::size_t capacity) {
+bool EncodePath(const Unit* units, std::span<char> bytes) {
+  const std::size_t capacity = bytes.size();
   std::size_t out = 0;
   for (std::size_t i = 0; units[i] != 0; ++i) {
     char32_t c = units[i];

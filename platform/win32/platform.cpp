@@ -51,10 +51,10 @@ void SetModuleHandle(void* instance) {
   module_handle = static_cast<HMODULE>(instance);
 }
 
-std::size_t OwnPath(Unit* buffer, std::size_t capacity) {
-  const DWORD size = capacity > 32768 ? 32768 : static_cast<DWORD>(capacity);
+std::size_t OwnPath(std::span<Unit> buffer) {
+  const DWORD size = buffer.size() > 32768 ? 32768 : static_cast<DWORD>(buffer.size());
   if (size == 0) return 0;
-  const DWORD length = GetModuleFileNameW(module_handle, Wide(buffer), size);
+  const DWORD length = GetModuleFileNameW(module_handle, Wide(buffer.data()), size);
   // A result that fills the buffer was cut short: its table files would be the wrong ones.
   if (length == 0 || length >= size) return 0;
   buffer[length] = 0;
