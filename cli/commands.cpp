@@ -394,8 +394,8 @@ int RunInfo(const Options& options) {
   for (const auto& [suffix, type] :
        {std::pair{u"1.tbl", TableType::kSingleChar}, std::pair{u"2.tbl", TableType::kSequence}}) {
     std::u16string table(library_units.size() + 8, u'\0');
-    const std::size_t length = TableFilePath(library_units.c_str(), host::kPathSeparator, suffix,
-                                             table.data(), table.size());
+    const std::size_t length =
+        TableFilePath(library_units.c_str(), host::kPathSeparator, suffix, table);
     out += type == TableType::kSingleChar ? "single table:   " : "sequence table: ";
     if (length == 0) {
       out += "none (the library's path has no folder)\n";

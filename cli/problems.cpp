@@ -23,7 +23,7 @@ bool IsReserved(std::u16string_view name) {
 
 std::u16string Composed(const std::u16string& name) {
   static thread_local Unit buffer[kComposeCapacity + 1];
-  const Unit* composed = ComposeName(name.c_str(), buffer, kComposeCapacity);
+  const Unit* composed = ComposeName(name.c_str(), buffer);
   return composed == name.c_str() ? name : std::u16string(composed);
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/unit.h"
 #include "cli/listing.h"
 #include "cli/problems.h"
 #include "cli/utf.h"
@@ -71,9 +72,8 @@ bool Unescape(std::string_view text, std::string& bytes) {
       bytes += static_cast<char>(value);
     } else {
       std::u16string units;
-      if (value > 0xFFFF)
-        units = {static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)),
-                 static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF))};
+      if (value >= kFirstSupplementary)
+        units = {HighSurrogateOf(value), LowSurrogateOf(value)};
       else
         units = {static_cast<char16_t>(value)};
       bytes += ToUtf8(units);

@@ -1,6 +1,6 @@
-// Checks a replacement table file: the library's own parser loads it, and a scan of the same
-// text explains, line by line, what the parser will make of the lines that do not do what they
-// seem to.
+// Checks a replacement table file: the library's own scan of the table's grammar reports what it
+// finds, and the check explains, line by line, what the library will make of the lines that do
+// not do what they seem to.
 #pragma once
 
 #include <array>
@@ -26,9 +26,8 @@ enum class ProblemKind {
   kLongValue,
   kSequenceAgain,
   kHiddenSequence,
-  kInternal,
 };
-inline constexpr std::size_t kProblemKindCount = 12;
+inline constexpr std::size_t kProblemKindCount = 11;
 inline constexpr std::size_t kProblemsShownPerKind = 20;
 
 struct TableProblem {

@@ -1,5 +1,6 @@
 #include "cli/table_convert.h"
 
+#include "base/unit.h"
 #include "cli/table_check.h"
 #include "cli/utf.h"
 
@@ -83,11 +84,9 @@ Conversion ConvertTableText(std::string_view bytes, Direction direction) {
     if (!EncodeUtf8(normalized, result.bytes)) {
       std::size_t bad = 0;
       for (std::size_t i = 0; i < units.size(); ++i) {
-        const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
-        const bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
-        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        if (IsHighSurrogate(units[i]) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
           ++i;
-        } else if (high || low) {
+        } else if (IsSurrogate(units[i])) {
           bad = i;
           break;
         }

@@ -1,26 +1,15 @@
 #include "cli/utf.h"
 
+#include "base/unit.h"
+#include "base/utf8.h"
 #include "transform/compose.h"
 
 namespace namefold::cli {
 namespace {
 
 void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  char bytes[kMaxUtf8Length];
+  out.append(bytes, EncodeCodePoint(c, bytes));
 }
 
 // Appends `prefix` and `value` as `digits` hexadecimal digits; no formatted print, since every
@@ -57,39 +46,6 @@ bool IsInvisible(char32_t c) {
 
 }  // namespace
 
-std::size_t NextCodePoint(std::string_view bytes, char32_t& code_point) {
-  if (bytes.empty()) return 0;
-  const auto lead = static_cast<unsigned char>(bytes[0]);
-  if (lead < 0x80) {
-    code_point = lead;
-    return 1;
-  }
-  std::size_t length;
-  char32_t c;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte, narrowed below
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, c = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, c = lead & 0x0Fu;
-    if (lead == 0xE0) low = 0xA0;   // overlong below U+0800
-    if (lead == 0xED) high = 0x9F;  // U+D800..U+DFFF are not characters
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, c = lead & 0x07u;
-    if (lead == 0xF0) low = 0x90;   // overlong below U+10000
-    if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
-  } else {
-    return 0;  // a continuation byte, C0, C1 or F5..FF
-  }
-  if (bytes.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) return 0;
-    c = (c << 6) | (b & 0x3Fu);
-  }
-  code_point = c;
-  return length;
-}
-
 bool DecodeUtf8(std::string_view bytes, std::u16string& units) {
   bool valid = true;
   units.resize(bytes.size());  // never more units than bytes
@@ -108,9 +64,9 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& units) {
       c = kReplacementUnit;
       length = 1;
     }
-    if (c >= 0x10000) {
-      units[n++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      units[n++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    if (c >= kFirstSupplementary) {
+      units[n++] = HighSurrogateOf(c);
+      units[n++] = LowSurrogateOf(c);
     } else {
       units[n++] = static_cast<char16_t>(c);
     }
@@ -130,10 +86,9 @@ bool EncodeUtf8(std::u16string_view units, std::string& bytes) {
   units.remove_prefix(ascii);
   for (std::size_t i = 0; i < units.size(); ++i) {
     char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      c = CodePointOfPair(c, units[++i]);
+    } else if (IsSurrogate(c)) {
       valid = false;
       c = kReplacementUnit;
     }

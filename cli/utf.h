@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"  // NextCodePoint, for the program's own scans
+
 namespace namefold::cli {
 
 inline constexpr char16_t kReplacementUnit = 0xFFFD;
@@ -18,10 +20,6 @@ inline constexpr char16_t kReplacementUnit = 0xFFFD;
 // The same, for callers that accept the replacement.
 [[nodiscard]] std::string ToUtf8(std::u16string_view units);
 [[nodiscard]] std::u16string FromUtf8(std::string_view bytes);
-
-// Length of the well-formed UTF-8 sequence at the start of `bytes` and its code point, or 0 when
-// the first byte does not start one.
-[[nodiscard]] std::size_t NextCodePoint(std::string_view bytes, char32_t& code_point);
 
 // Text for one line of a terminal or a TSV field: well-formed UTF-8 stays; tab, line feed and
 // carriage return become \t, \n, \r; other control characters and every byte that is not

@@ -3,6 +3,10 @@ set(NAMEFOLD_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
 
 file(GLOB NAMEFOLD_PLATFORM_SOURCES CONFIGURE_DEPENDS ${NAMEFOLD_ROOT}/platform/${NAMEFOLD_PLATFORM}/*.cpp)
 
+# The foundation below every layer (base/): the unit, surrogates, ranges and bounded copies.
+add_library(namefold_base INTERFACE)
+target_include_directories(namefold_base INTERFACE ${NAMEFOLD_ROOT})
+
 add_library(namefold_core STATIC
   ${NAMEFOLD_PLATFORM_SOURCES}
   ${NAMEFOLD_ROOT}/tables/single_char_table.cpp
@@ -12,10 +16,12 @@ add_library(namefold_core STATIC
   ${NAMEFOLD_ROOT}/transform/native_ranges.cpp
   ${NAMEFOLD_ROOT}/transform/compose.cpp
   ${NAMEFOLD_ROOT}/transform/transliterate.cpp
+  ${NAMEFOLD_ROOT}/transform/unit_actions.cpp
   ${NAMEFOLD_ROOT}/transform/fold.cpp
   ${NAMEFOLD_ROOT}/plugin/catalogue.cpp
   ${NAMEFOLD_ROOT}/plugin/values.cpp)
 target_include_directories(namefold_core PUBLIC ${NAMEFOLD_ROOT} ${NAMEFOLD_ROOT}/include)
+target_link_libraries(namefold_core PUBLIC namefold_base)
 if(NOT WIN32)
   target_link_libraries(namefold_core PUBLIC ${CMAKE_DL_LIBS})
 endif()
@@ -40,6 +46,7 @@ endif()
 add_library(namefold_loader STATIC ${NAMEFOLD_ROOT}/host/plugin_loader.cpp
   ${NAMEFOLD_ROOT}/host/${NAMEFOLD_PLATFORM}/plugin_loader.cpp)
 target_include_directories(namefold_loader PUBLIC ${NAMEFOLD_ROOT} ${NAMEFOLD_ROOT}/include)
+target_link_libraries(namefold_loader PUBLIC namefold_base)
 if(NOT WIN32)
   target_link_libraries(namefold_loader PUBLIC ${CMAKE_DL_LIBS})
 endif()

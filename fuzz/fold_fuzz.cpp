@@ -13,13 +13,9 @@ namespace namefold::fuzz {
 namespace {
 
 // Every code page with data, and two without: 0 (the ANSI code page, from LC_ALL) and 437.
-constexpr int kCodePages[] = {874,  932,  936,  949,  950,  1250, 1251, 1252, 1253,
-                              1254, 1255, 1256, 1257, 1258, 65001, 0,   437};
+constexpr int kCodePages[] = {874,  932,  936,  949,  950,  1250,  1251, 1252, 1253,
+                              1254, 1255, 1256, 1257, 1258, 65001, 0,    437};
 constexpr int kUtf8 = 65001;
-
-bool IsSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
-bool IsHighSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(Unit unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 bool IsForbiddenInFileNames(Unit unit) {
   return unit < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(unit) != std::u16string_view::npos;
@@ -50,7 +46,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(Fold(code_page, once, again_known) == folded);
     // In place gives the same result.
     std::u16string in_place = source;
-    FUZZ_CHECK(platform::FoldKnownCodePage(code_page, in_place.data(), in_place.size(), in_place.data()));
+    FUZZ_CHECK(
+        platform::FoldKnownCodePage(code_page, in_place.data(), in_place.size(), in_place.data()));
     FUZZ_CHECK(in_place == once);
     for (std::size_t i = 0; i < source.size(); ++i) {
       if (code_page == kUtf8) {
@@ -66,9 +63,10 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // Cut to a destination of `destination_size` units, the terminator included.
   std::vector<Unit> destination(destination_size);
-  FoldThroughCodePage(code_page, source.c_str(), destination.data(), destination.size());
+  FoldThroughCodePage(code_page, source.c_str(), destination);
   if (destination_size > 0) {
-    const std::size_t length = std::u16string_view(destination.data(), destination_size).find(u'\0');
+    const std::size_t length =
+        std::u16string_view(destination.data(), destination_size).find(u'\0');
     FUZZ_CHECK(length < destination_size);
     const std::size_t whole = std::min(source.size(), destination_size - 1);
     FUZZ_CHECK(length == whole || (length + 1 == whole && IsHighSurrogate(source[length]) &&

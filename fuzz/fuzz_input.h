@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold::fuzz {
 

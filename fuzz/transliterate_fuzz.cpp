@@ -1,18 +1,18 @@
 // The transliteration engine with fuzzed tables, code page, limit and name.
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "tables/load_state.h"
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
 #include "transform/native_ranges.h"
 #include "transform/transliterate.h"
+#include "transform/unit_actions.h"
 
 namespace namefold::fuzz {
 namespace {
@@ -24,25 +24,25 @@ constexpr std::size_t kLimits[] = {0, 1, 2, 3, 7, 64, 1023, 2046, 2047, 2048, 40
 // The engine with the sequence index and the unit actions gives what the plain engine gives,
 // writing no further than the limit: the destination holds exactly limit + 1 units.
 void CheckPreparedEngine(const SingleCharTable& single, const SequenceTable& sequence,
-                         const std::atomic<int>& sequence_state, int code_page,
-                         const std::u16string& name, std::size_t limit) {
+                         bool sequence_loaded, int code_page, const std::u16string& name,
+                         std::size_t limit) {
   static UnitActions* const actions = new UnitActions{};
   SequenceIndex index{};
   if (!BuildSequenceIndex(sequence, index)) return;
-  const ReplacementTables plain{single, sequence, sequence_state};
-  const ReplacementTables fast{single, sequence, sequence_state, &index, actions};
+  const SequenceTable* loaded = sequence_loaded ? &sequence : nullptr;
+  const ReplacementTables plain{single, loaded};
+  const ReplacementTables fast{single, loaded, loaded != nullptr ? &index : nullptr, actions};
   BuildUnitActions(fast, code_page, *actions);
   const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
   std::vector<Unit> expected(room + 1), actual(room + 1);
-  const std::size_t length =
-      TransliterateInto(plain, code_page, name.c_str(), expected.data(), room);
-  FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual.data(), room) == length);
+  const std::size_t length = TransliterateInto(plain, code_page, name.c_str(), expected);
+  FUZZ_CHECK(TransliterateInto(fast, code_page, name.c_str(), actual) == length);
   FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
   // The one pass over a name that may not be composed: the same, or a request to compose it.
-  const std::size_t one_pass =
-      TransliterateUncomposedInto(fast, code_page, name.c_str(), actual.data(), room);
-  if (one_pass != kNeedsComposing) {
-    FUZZ_CHECK(one_pass == length);
+  const std::optional<std::size_t> one_pass =
+      TransliterateUncomposedInto(fast, code_page, name.c_str(), actual);
+  if (one_pass) {
+    FUZZ_CHECK(*one_pass == length);
     FUZZ_CHECK(std::equal(expected.begin(), expected.begin() + length + 1, actual.begin()));
   }
   ReleaseSequenceIndex(index);
@@ -68,17 +68,16 @@ void Run(const std::uint8_t* data, std::size_t size) {
   Unit* const single_text = MallocText(single_file);
   ParseSingleCharTable(single_text, *single);
   ParseSequenceTable(MallocText(sequence_file), *sequence);
-  const std::atomic<int> sequence_state{sequence_loaded ? Loaded : Unavailable};
   std::u16string name = input.RestUnits();
   name.resize(std::min(name.size(), name.find(u'\0')));
 
-  // Exactly the room the engine may use: the name, or limit + 1 units if that is more.
-  std::vector<Unit> buffer(std::max(name.size(), limit) + 1, 0);
-  std::copy(name.begin(), name.end(), buffer.begin());
-  Transliterate({*single, *sequence, sequence_state}, code_page, buffer.data(), limit);
+  // Exactly the room the engine may use: limit + 1 units.
+  std::vector<Unit> buffer(limit + 1, 0xBEEF);
+  const std::size_t written = TransliterateInto({*single, sequence_loaded ? sequence : nullptr},
+                                                code_page, name.c_str(), buffer);
 
   const std::size_t length = std::u16string_view(buffer.data()).size();
-  FUZZ_CHECK(length <= limit && length < kTransliterateCapacity);
+  FUZZ_CHECK(length == written && length <= limit && length < kTransliterateCapacity);
   const std::size_t room = std::min(limit, kTransliterateCapacity - 1);
 
   bool has_single = false;
@@ -98,7 +97,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
       ++at;
     }
   }
-  if (prepared) CheckPreparedEngine(*single, *sequence, sequence_state, code_page, name, limit);
+  if (prepared) CheckPreparedEngine(*single, *sequence, sequence_loaded, code_page, name, limit);
 
   for (const Unit key : single_file) single->entries[key] = nullptr;
   for (const Unit key : sequence_file) {

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold::platform {
 
@@ -15,9 +16,9 @@ extern const Unit kPathSeparator;
 // Records the library's instance handle as the loader passes it at process attach (Windows).
 void SetModuleHandle(void* instance);
 
-// Writes the full path of the library's own file into `buffer` (capacity units, terminator
-// included). Returns its length, or 0 when it is unknown or did not fit whole.
-[[nodiscard]] std::size_t OwnPath(Unit* buffer, std::size_t capacity);
+// Writes the full path of the library's own file into `buffer` (its size counts the terminator).
+// Returns its length, or 0 when it is unknown or did not fit whole.
+[[nodiscard]] std::size_t OwnPath(std::span<Unit> buffer);
 
 // The text of a whole file: `units` units followed by a zero unit, in a buffer from malloc that
 // the caller owns (and may keep for good).

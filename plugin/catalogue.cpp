@@ -1,17 +1,15 @@
 #include "plugin/catalogue.h"
 
+#include "base/unit.h"
 #include "namefold.h"
-#include "tables/text.h"
 
 namespace namefold {
-
-static_assert(FieldCatalogue[0].type == NAMEFOLD_FT_BOOLEAN && FieldCatalogue[4].type == NAMEFOLD_FT_STRING);
 
 int GetSupportedField(int field_index, char* field_name, char* units, int maxlen) {
   if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_MORE_FIELDS;
   if (field_name == nullptr || units == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_MORE_FIELDS;
   const FieldRow& row = FieldCatalogue[field_index];
-  CopyBounded(field_name, row.name, static_cast<std::size_t>(maxlen - 1));
+  (void)CopyBounded(std::span(field_name, static_cast<std::size_t>(maxlen)), row.name);
   units[0] = 0;  // no field has units
   return row.type;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
 
 #include "namefold.h"
 #include "platform/platform.h"
@@ -17,14 +18,6 @@ namespace {
 
 constexpr std::size_t kNameCapacity = 1024;  // units of a name, before any replacement
 constexpr std::size_t kNameLimit = 1023;     // units of a name after transliteration
-
-enum Field {
-  kHasUnicode = 0,
-  kNameNoUnicode = 1,
-  kNameReplaceNoEnglish = 2,
-  kNameReplaceUserUnicode = 3,
-  kNameReplaceUserAll = 4,
-};
 
 // A path of 3 units or fewer (a drive root such as C:\) is no file.
 template <typename Char>
@@ -63,31 +56,35 @@ int WriteWide(void* field_value, Unit* text, std::size_t length, std::size_t roo
   return NAMEFOLD_FT_WIDE_STRING;
 }
 
+// The first `size` units of `buffer`, or all of it when it is smaller.
+std::span<Unit> Within(std::span<Unit> buffer, std::size_t size) {
+  return buffer.first(size < buffer.size() ? size : buffer.size());
+}
+
 // Writes the file's name, rewritten with the tables under the rules of `rules_code_page`, into
-// `out` (limit + 1 units), cut to `limit` units; returns its length. The name is first cut to
-// kNameCapacity units and composed (NFC), and, when rewritten, the result cut to kNameLimit.
+// `out` (its size counts the terminator), cut to fit; returns its length. The name is first cut
+// to kNameCapacity units and composed (NFC), and, when rewritten, the result cut to kNameLimit.
 // Without a single-character table nothing is replaced.
-std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, std::size_t limit) {
+std::size_t PrepareName(const Unit* file_name, int rules_code_page, std::span<Unit> out) {
   const Unit* end = nullptr;
   const Unit* name = LastComponent(file_name, platform::kPathSeparator, &end);
   Unit cut[kNameCapacity + 1];
   if (static_cast<std::size_t>(end - name) > kNameCapacity) {
-    CopyBoundedWide(cut, name, kNameCapacity);  // the rewrite must see the name's cut end
+    (void)CopyBounded(std::span<Unit>(cut), name);  // the rewrite must see the name's cut end
     name = cut;
   }
   // Decomposed names give the values of their composed forms. Most names are composed already:
   // the engine tells so in the same pass that rewrites them.
   Unit composed[kNameCapacity + 1];
   if (const std::optional<ReplacementTables> tables = ProcessReplacementTables(rules_code_page)) {
-    const std::size_t room = limit < kNameLimit ? limit : kNameLimit;
-    const std::size_t length =
-        TransliterateUncomposedInto(*tables, rules_code_page, name, out, room);
-    if (length != kNeedsComposing) return length;
-    return TransliterateInto(*tables, rules_code_page, ComposeName(name, composed, kNameCapacity),
-                             out, room);
+    const std::span<Unit> rewritten = Within(out, kNameLimit + 1);
+    if (const std::optional<std::size_t> length =
+            TransliterateUncomposedInto(*tables, rules_code_page, name, rewritten)) {
+      return *length;
+    }
+    return TransliterateInto(*tables, rules_code_page, ComposeName(name, composed), rewritten);
   }
-  return CopyBoundedWide(out, ComposeName(name, composed, kNameCapacity),
-                         limit < kNameCapacity ? limit : kNameCapacity);
+  return CopyBounded(Within(out, kNameCapacity + 1), ComposeName(name, composed));
 }
 
 }  // namespace
@@ -95,15 +92,15 @@ std::size_t PrepareName(const Unit* file_name, int rules_code_page, Unit* out, s
 int GetValue(const char* file_name, int field_index, void* field_value, int maxlen) {
   if (file_name == nullptr || IsTooShort(file_name)) return NAMEFOLD_FT_FILE_ERROR;
   switch (field_index) {
-    case kHasUnicode:  // an 8-bit path holds only characters of the ANSI code page
+    case NAMEFOLD_FIELD_HAS_UNICODE:  // an 8-bit path holds only characters of the ANSI code page
       if (field_value == nullptr || maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
       return WriteBoolean(field_value, false);
-    case kNameNoUnicode: {
+    case NAMEFOLD_FIELD_NAME_NO_UNICODE: {
       if (field_value == nullptr || maxlen < 1) return NAMEFOLD_FT_NO_ROOM;
-      const auto room = static_cast<std::size_t>(maxlen - 1);
       char* value = static_cast<char*>(field_value);
-      const std::size_t length = CopyBounded(value, platform::NarrowNamePart(file_name), room);
-      (void)MakeUsableName(value, length, room);
+      const std::size_t length = CopyBounded(std::span(value, static_cast<std::size_t>(maxlen)),
+                                             platform::NarrowNamePart(file_name));
+      (void)MakeUsableName(value, length, static_cast<std::size_t>(maxlen - 1));
       return NAMEFOLD_FT_STRING;
     }
     default:
@@ -116,47 +113,47 @@ int GetValueW(const Unit* file_name, int field_index, void* field_value, int max
   if (field_index < 0 || field_index >= kFieldCount) return NAMEFOLD_FT_NO_SUCH_FIELD;
   if (field_value == nullptr) return NAMEFOLD_FT_NO_ROOM;
 
-  if (field_index == kHasUnicode) {
+  if (field_index == NAMEFOLD_FIELD_HAS_UNICODE) {
     if (maxlen < 4) return NAMEFOLD_FT_NO_ROOM;
     return WriteBoolean(field_value, !FoldsUnchanged(0, file_name));
   }
 
-  // The host's buffer holds maxlen / 2 units. Copies are limited to one unit less, which leaves
-  // room for the terminator; folds count the terminator in that same number, one unit less again.
-  const int units = maxlen / 2 - 1;
-  const bool folds = field_index == kNameNoUnicode || field_index == kNameReplaceNoEnglish;
-  if (units < (folds ? 1 : 0)) return NAMEFOLD_FT_NO_ROOM;
-  const auto host_units = static_cast<std::size_t>(units);
-  const std::size_t room = folds ? host_units - 1 : host_units;  // units of the value
+  // The host's buffer holds maxlen / 2 units, the terminator included. A fold is given one unit
+  // less than a copy, so a folded value ends one unit earlier than a copied one would.
+  const bool folds = field_index == NAMEFOLD_FIELD_NAME_NO_UNICODE ||
+                     field_index == NAMEFOLD_FIELD_NAME_REPLACE_NO_ENGLISH;
+  const int size = maxlen / 2 - (folds ? 1 : 0);
+  if (size < 1) return NAMEFOLD_FT_NO_ROOM;
+  const auto value_size = static_cast<std::size_t>(size);  // units of the value and terminator
 
   const int system_code_page = platform::AnsiCodePage();
-  const bool native_rules = field_index == kNameNoUnicode || field_index == kNameReplaceUserUnicode;
+  const bool native_rules = field_index == NAMEFOLD_FIELD_NAME_NO_UNICODE ||
+                            field_index == NAMEFOLD_FIELD_NAME_REPLACE_USER_UNICODE;
   const int rules_code_page = native_rules ? system_code_page : 0;
   Unit name[kNameCapacity + 1];
   Unit result[kNameCapacity + 1];
   switch (field_index) {
-    case kNameNoUnicode: {
-      (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
-      const std::size_t length = FoldThroughCodePage(
-          0, name, result, host_units < kNameCapacity + 1 ? host_units : kNameCapacity + 1);
-      return WriteWide(field_value, result, length, room);
+    case NAMEFOLD_FIELD_NAME_NO_UNICODE: {
+      (void)PrepareName(file_name, rules_code_page, name);
+      const std::size_t length = FoldThroughCodePage(0, name, Within(result, value_size));
+      return WriteWide(field_value, result, length, value_size - 1);
     }
-    case kNameReplaceNoEnglish: {
+    case NAMEFOLD_FIELD_NAME_REPLACE_NO_ENGLISH: {
       // Whatever survives the ANSI code page and then a second one: Cyrillic, or Central
       // European on Cyrillic systems.
       const int second_code_page = system_code_page == 1251 ? 1250 : 1251;
-      (void)PrepareName(file_name, rules_code_page, name, kNameCapacity);
-      (void)FoldThroughCodePage(0, name, result, kNameLimit);
-      const std::size_t length = FoldThroughCodePage(
-          second_code_page, result, name, host_units < kNameLimit ? host_units : kNameLimit);
-      return WriteWide(field_value, name, length, room);
+      (void)PrepareName(file_name, rules_code_page, name);
+      (void)FoldThroughCodePage(0, name, Within(result, kNameLimit));
+      const std::size_t length =
+          FoldThroughCodePage(second_code_page, result,
+                              Within(name, value_size < kNameLimit ? value_size : kNameLimit));
+      return WriteWide(field_value, name, length, value_size - 1);
     }
     default: {
       // Straight into the result: the name is rewritten and cut in one pass.
       const std::size_t length =
-          PrepareName(file_name, rules_code_page, result,
-                      host_units < kNameCapacity ? host_units : kNameCapacity);
-      return WriteWide(field_value, result, length, room);
+          PrepareName(file_name, rules_code_page, Within(result, value_size));
+      return WriteWide(field_value, result, length, value_size - 1);
     }
   }
 }

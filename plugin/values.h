@@ -1,7 +1,7 @@
 // Field values for a path; see include/namefold.h for the contracts of the two value entries.
 #pragma once
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 

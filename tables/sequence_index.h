@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/unit.h"
 #include "tables/sequence_table.h"
-#include "tables/text.h"
 
 namespace namefold {
 

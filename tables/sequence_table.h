@@ -4,13 +4,17 @@
 
 #include <cstddef>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 
+// What a node keeps of an entry: units of the sequence past these, and of the value, are dropped.
+inline constexpr std::size_t kSequenceUnitsKept = 4;
+inline constexpr std::size_t kValueUnitsKept = 7;
+
 struct SequenceNode {
-  Unit continuation[4];  // the units after the key: 1 to 3, zero-terminated
-  Unit value[8];         // the replacement: 0 to 7 units, zero-terminated
+  Unit continuation[kSequenceUnitsKept];  // the units after the key: 1 to 3, zero-terminated
+  Unit value[kValueUnitsKept + 1];        // the replacement: 0 to 7 units, zero-terminated
   SequenceNode* next;    // the next entry with the same key, from a line higher in the file
 };
 
@@ -23,6 +27,41 @@ struct [[nodiscard]] SequenceMatch {
   const Unit* value;     // the replacement, or null when no entry matches
   std::size_t consumed;  // units matched, the key included: 2 to 4, or 0 with no match
 };
+
+// A line of a sequence table that holds "=": its sequence runs from `begin` to the first "=",
+// `equals`, and its value from there to `end`, the line break or the terminator.
+struct SequenceLine {
+  const Unit* begin;
+  const Unit* equals;
+  const Unit* end;
+  [[nodiscard]] bool EndsLoading() const { return equals - begin < 2; }
+};
+
+// The grammar of the table, for the library's parser and for `namefold check`: scans the
+// zero-terminated `text` line by line (CR LF, CR alone and LF alone each end one line; a
+// byte-order mark at the very start is passed over) and calls `found(line) -> bool` for each line
+// that holds "=", in text order; lines without one are comments or blank. A line whose sequence
+// has fewer than two units is no entry: loading ends there, after it is reported. The scan also
+// ends where `found` returns false.
+template <typename Found>
+void ScanSequenceTable(const Unit* text, Found&& found) {
+  constexpr Unit kByteOrderMark = 0xFEFF;
+  auto is_line_break = [](Unit unit) { return unit == u'\r' || unit == u'\n'; };
+  const Unit* p = text;
+  if (*p == kByteOrderMark) ++p;  // only at the very start: elsewhere it is an ordinary unit
+  while (*p != 0) {
+    const Unit* line = p;
+    const Unit* equals = nullptr;  // the line's first "=": later ones belong to the value
+    for (; *p != 0 && !is_line_break(*p); ++p) {
+      if (equals == nullptr && *p == u'=') equals = p;
+    }
+    const SequenceLine found_line{line, equals, p};
+    if (*p == u'\r') ++p;
+    if (*p == u'\n') ++p;
+    if (equals == nullptr) continue;
+    if (!found(found_line) || found_line.EndsLoading()) return;
+  }
+}
 
 // Allocates `size` bytes, or returns null. ReleaseSequenceTable frees nodes with std::free: a table
 // whose nodes come from anything else is never released.

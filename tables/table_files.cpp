@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "tables/load_state.h"
+#include "tables/once.h"
 #include "tables/sequence_index.h"
 
 namespace namefold {
@@ -14,11 +14,10 @@ namespace {
 // it, once: clearing them again would only make all 1 MiB of them resident.
 SingleCharTable single_char_table;  // the text it points into is kept for the life of the process
 SequenceTable sequence_table;
-SequenceIndex sequence_index;  // built from sequence_table before it is marked Loaded
+SequenceIndex sequence_index;  // built from sequence_table before it is marked ready
 bool sequence_index_built = false;
-std::atomic<int> single_char_state{NotTried};
-std::atomic<int> sequence_state{NotTried};
-std::atomic<bool> sequence_settled{false};  // the one load attempt is over, whatever its outcome
+Once single_char_load;
+Once sequence_load;
 
 // Room for the longest path Windows hands out, plus the suffix.
 constexpr std::size_t kPathCapacity = 32768 + 8;
@@ -45,21 +44,19 @@ void* AllocateNode(std::size_t size) {
 
 // The text of the table file with `suffix`, or none. Only the caller that claimed the table's load
 // uses its `table_path` buffer (kPathCapacity units), which keeps 64 KiB off the host's stack.
-platform::FileText ReadTableFile(const Unit* suffix, Unit* table_path) {
-  if (platform::OwnPath(table_path, kPathCapacity) == 0) return {};
-  if (TableFilePath(table_path, platform::kPathSeparator, suffix, table_path, kPathCapacity) == 0)
+platform::FileText ReadTableFile(const Unit* suffix, std::span<Unit, kPathCapacity> table_path) {
+  if (platform::OwnPath(table_path) == 0) return {};
+  if (TableFilePath(table_path.data(), platform::kPathSeparator, suffix, table_path) == 0)
     return {};
-  return platform::ReadWholeFile(table_path, kMaxTableFileBytes);
+  return platform::ReadWholeFile(table_path.data(), kMaxTableFileBytes);
 }
 
 }  // namespace
 
 const SingleCharTable& kProcessSingleCharTable = single_char_table;
-const SequenceTable& kProcessSequenceTable = sequence_table;
-const std::atomic<int>& kProcessSequenceState = sequence_state;
 
-std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix, Unit* out,
-                          std::size_t capacity) {
+std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* suffix,
+                          std::span<Unit> out) {
   const Unit* file_name = NamePart(library_path, separator);
   if (file_name == library_path) return 0;  // no folder: nowhere to look
   std::size_t stem = UnitLength(library_path);
@@ -67,23 +64,24 @@ std::size_t TableFilePath(const Unit* library_path, Unit separator, const Unit* 
     if (*p == u'.') stem = static_cast<std::size_t>(p - library_path);  // the last '.' wins
   }
   const std::size_t length = stem + UnitLength(suffix);
-  if (length >= capacity) return 0;
-  std::memmove(out, library_path, stem * sizeof(Unit));  // out may be library_path
-  CopyBoundedWide(out + stem, suffix, length - stem);
+  if (length >= out.size()) return 0;
+  std::memmove(out.data(), library_path, stem * sizeof(Unit));  // out may be library_path
+  (void)CopyBounded(out.subspan(stem, length - stem + 1), suffix);
   return length;
 }
 
-int EnsureSingleCharTable() {
-  return EnsureLoaded(single_char_state, nullptr, [] {
+bool EnsureSingleCharTable() {
+  const OnceState state = BuildOnce(single_char_load, [] {
     const platform::FileText file = ReadTableFile(u"1.tbl", single_char_path);
     if (file.text == nullptr) return false;
     ParseSingleCharTable(file.text, single_char_table);
     return true;
   });
+  return state == OnceState::kReady;
 }
 
-int EnsureSequenceTable() {
-  return EnsureLoaded(sequence_state, &sequence_settled, [] {
+bool EnsureSequenceTable() {
+  const OnceState state = BuildOnce(sequence_load, [] {
     const platform::FileText file = ReadTableFile(u"2.tbl", sequence_path);
     if (file.text == nullptr) return false;
     ParseSequenceTable(file.text, sequence_table, AllocateNode);
@@ -91,15 +89,13 @@ int EnsureSequenceTable() {
     sequence_index_built = BuildSequenceIndex(sequence_table, sequence_index);
     return true;
   });
+  return state == OnceState::kReady;
 }
 
-const SequenceIndex* ProcessSequenceIndex() {
-  if (sequence_state.load(std::memory_order_acquire) != Loaded) return nullptr;
-  return sequence_index_built ? &sequence_index : nullptr;
-}
-
-bool SequenceTableSettled() {
-  return sequence_settled.load(std::memory_order_acquire);
+SequenceSnapshot ProcessSequenceTable() {
+  const OnceState state = StateOf(sequence_load);
+  if (state != OnceState::kReady) return {nullptr, nullptr, IsSettled(state)};
+  return {&sequence_table, sequence_index_built ? &sequence_index : nullptr, true};
 }
 
 }  // namespace namefold

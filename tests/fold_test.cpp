@@ -14,7 +14,7 @@ namespace {
 std::u16string Fold(int code_page, std::u16string_view source, std::size_t size) {
   const std::u16string terminated(source);
   std::u16string destination(size + 4, u'#');
-  FoldThroughCodePage(code_page, terminated.c_str(), destination.data(), size);
+  FoldThroughCodePage(code_page, terminated.c_str(), std::span(destination.data(), size));
   EXPECT_EQ(destination.substr(size), u"####") << "written past the destination";
   if (size == 0) return u"";
   const std::size_t end = destination.find(u'\0');

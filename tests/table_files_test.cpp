@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
-
-#include "tables/load_state.h"
 
 namespace namefold {
 namespace {
@@ -33,7 +29,7 @@ TEST(TableFilePath, DropsTheExtensionOfTheFileNameOnly) {
     SCOPED_TRACE(row.name);
     const std::u16string library(row.library);
     Unit out[64];
-    const std::size_t length = TableFilePath(library.c_str(), row.separator, u"1.tbl", out, 64);
+    const std::size_t length = TableFilePath(library.c_str(), row.separator, u"1.tbl", out);
     EXPECT_EQ(std::u16string_view(out, length), row.table);
   }
 }
@@ -41,53 +37,14 @@ TEST(TableFilePath, DropsTheExtensionOfTheFileNameOnly) {
 TEST(TableFilePath, FailsWhenTheResultDoesNotFit) {
   const std::u16string library = u"/opt/abc.so";  // gives /opt/abc1.tbl, 13 units
   Unit out[16];
-  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", out, 13), 0u);
-  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", out, 14), 13u);
+  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", std::span(out, 13)), 0u);
+  EXPECT_EQ(TableFilePath(library.c_str(), u'/', u"1.tbl", std::span(out, 14)), 13u);
 }
 
 TEST(TableFilePath, WorksInPlace) {
   Unit path[32] = u"/opt/abc.so";
-  EXPECT_EQ(TableFilePath(path, u'/', u"2.tbl", path, 32), 13u);
+  EXPECT_EQ(TableFilePath(path, u'/', u"2.tbl", path), 13u);
   EXPECT_EQ(std::u16string_view(path), u"/opt/abc2.tbl");
-}
-
-// While the one load is under way every other caller is told Unavailable at once, and a caller
-// that is told Loaded sees everything the load wrote: the load is held until another caller has
-// asked, so a state published too early is always seen.
-TEST(EnsureLoaded, PublishesLoadedOnlyAfterTheLoad) {
-  for (const bool succeeds : {true, false}) {
-    SCOPED_TRACE(succeeds ? "load succeeds" : "load fails");
-    std::atomic<int> state{NotTried};
-    std::atomic<bool> settled{false};
-    std::atomic<bool> asked{false};
-    int filled = 0;  // written by the load without any synchronisation of its own
-    std::thread loader([&] {
-      EXPECT_EQ(EnsureLoaded(state, &settled,
-                             [&] {
-                               while (!asked.load()) std::this_thread::yield();
-                               filled = 1;
-                               return succeeds;
-                             }),
-                succeeds ? Loaded : Unavailable);
-    });
-    while (state.load() == NotTried) std::this_thread::yield();
-    const int during = EnsureLoaded(state, nullptr, [] { return true; });
-    const bool settled_during = settled.load();
-    asked = true;
-    EXPECT_EQ(during, Unavailable) << "another caller's load is under way";
-    EXPECT_FALSE(settled_during);
-    int after;
-    while ((after = EnsureLoaded(state, nullptr, [] { return true; })) != Loaded && !settled) {
-      std::this_thread::yield();
-    }
-    if (after == Loaded) {
-      EXPECT_EQ(filled, 1) << "Loaded seen before the load was complete";
-    }
-    loader.join();
-    EXPECT_EQ(EnsureLoaded(state, nullptr, [] { return true; }), succeeds ? Loaded : Unavailable)
-        << "a load is tried once only";
-    EXPECT_TRUE(settled.load());
-  }
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "tables/load_state.h"
 #include "transform/compose.h"
+#include "transform/unit_actions.h"
 
 namespace namefold {
 namespace {
@@ -33,28 +33,31 @@ class Tables {
     ParseSingleCharTable(single_text_, *single_);
     if (sequence != nullptr) {
       ParseSequenceTable(MallocText(sequence), *sequence_);
-      state_ = Loaded;
+      sequence_loaded_ = true;
     }
   }
   ~Tables() {
     ReleaseSequenceTable(*sequence_);
     std::free(single_text_);
   }
-  ReplacementTables view() const { return {*single_, *sequence_, state_}; }
+  ReplacementTables view() const {
+    return {*single_, sequence_loaded_ ? sequence_.get() : nullptr};
+  }
+  const SequenceTable& sequence() const { return *sequence_; }
 
  private:
   std::unique_ptr<SingleCharTable> single_;
   std::unique_ptr<SequenceTable> sequence_;
   Unit* single_text_;
-  std::atomic<int> state_{Unavailable};
+  bool sequence_loaded_ = false;
 };
 
 std::u16string Rewrite(const Tables& tables, int code_page, std::u16string_view name,
                        std::size_t limit = 1023) {
-  std::u16string buffer(name);
-  buffer.resize(std::max(name.size(), limit) + 1, u'\0');
-  Transliterate(tables.view(), code_page, buffer.data(), limit);
-  return std::u16string(buffer.c_str());
+  std::u16string buffer(limit + 1, u'\0');
+  const std::u16string source(name);
+  const std::size_t length = TransliterateInto(tables.view(), code_page, source.c_str(), buffer);
+  return buffer.substr(0, length);
 }
 
 TEST(Transliterate, FollowsTheRulesOfTheCodePage) {
@@ -181,30 +184,31 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
     const Tables tables(single, loaded ? sequence.c_str() : nullptr);
     const ReplacementTables plain = tables.view();
     auto index = std::make_unique<SequenceIndex>();
-    ASSERT_TRUE(BuildSequenceIndex(plain.sequence, *index));
+    ASSERT_TRUE(BuildSequenceIndex(tables.sequence(), *index));
     auto actions = std::make_unique<UnitActions>();
     const int code_page = kCodePages[random() % std::size(kCodePages)];
-    const ReplacementTables prepared{plain.single, plain.sequence, plain.sequence_state,
-                                     index.get(), actions.get()};
+    const ReplacementTables prepared{plain.single, plain.sequence,
+                                     plain.sequence != nullptr ? index.get() : nullptr,
+                                     actions.get()};
     BuildUnitActions(prepared, code_page, *actions);
     for (int name_index = 0; name_index < 20; ++name_index) {
       const std::u16string name = text(random() % 24);
       const std::size_t limit = name_index % 4 == 0 ? random() % 24 : 1023;
       Unit expected[kTransliterateCapacity], actual[kTransliterateCapacity];
       const std::size_t expected_length =
-          TransliterateInto(plain, code_page, name.c_str(), expected, limit);
+          TransliterateInto(plain, code_page, name.c_str(), std::span(expected, limit + 1));
       const std::size_t actual_length =
-          TransliterateInto(prepared, code_page, name.c_str(), actual, limit);
+          TransliterateInto(prepared, code_page, name.c_str(), std::span(actual, limit + 1));
       ASSERT_EQ(std::u16string_view(actual, actual_length),
                 std::u16string_view(expected, expected_length))
           << "round " << round << ", code page " << code_page;
       ASSERT_EQ(actual[actual_length], 0);
 
       Unit composed[1025];
-      const Unit* composed_name = ComposeName(name.c_str(), composed, 1024);
-      const std::size_t one_pass =
-          TransliterateUncomposedInto(prepared, code_page, name.c_str(), actual, limit);
-      if (one_pass == kNeedsComposing) {
+      const Unit* composed_name = ComposeName(name.c_str(), composed);
+      const std::optional<std::size_t> one_pass = TransliterateUncomposedInto(
+          prepared, code_page, name.c_str(), std::span(actual, limit + 1));
+      if (!one_pass) {
         ASSERT_TRUE(
             std::any_of(name.begin(), name.end(),
                         [](Unit c) { return RoleInComposition(c) != CompositionRole::kStays; }))
@@ -212,7 +216,7 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
         continue;
       }
       ASSERT_EQ(composed_name, name.c_str()) << "a name that composition changes went through";
-      ASSERT_EQ(std::u16string_view(actual, one_pass),
+      ASSERT_EQ(std::u16string_view(actual, *one_pass),
                 std::u16string_view(expected, expected_length))
           << "round " << round << ", code page " << code_page;
     }

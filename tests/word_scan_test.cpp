@@ -42,7 +42,7 @@ TEST(LastComponent, AgreesWithAUnitByUnitScan) {
     text += std::u16string_view(u"\0///////", 1 + random() % 8);  // ends before these separators
     const Unit* start = text.c_str() + offset;
     const Unit *end = nullptr, *expected_end = nullptr;
-    const Unit* expected = LastComponentByUnits(start, u'/', &expected_end);
+    const Unit* expected = NamePart(start, u'/', &expected_end);
     ASSERT_EQ(LastComponent(start, u'/', &end), expected) << "round " << round;
     ASSERT_EQ(end, expected_end) << "round " << round;
   }

@@ -236,9 +236,11 @@ CompositionRole RoleInComposition(Unit unit) {
   }
 }
 
-const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit) {
+const Unit* ComposeName(const Unit* name, std::span<Unit> destination) {
   std::size_t i = FirstToCompose(name, 0);
   if (name[i] == 0) return name;
+  Unit* const buffer = destination.data();
+  const std::size_t limit = destination.size() - 1;
   std::size_t length = 0, from = 0;  // from: the first unit not yet written
   while (name[i] != 0 && length < limit) {
     // The segment to compose runs from the last starter before i up to the next unit that

@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 
@@ -27,11 +28,12 @@ enum class CompositionRole : std::uint8_t {
 [[nodiscard]] bool ComposesAt(const Unit* name, std::size_t i);
 
 // The composed form of the zero-terminated `name`. Returns `name` itself when none of its units
-// may change, whatever its length; otherwise writes its composed form, cut to `limit` units and
-// terminated, into `buffer` (limit + 1 units, not `name`) and returns `buffer`. Units of the BMP
+// may change, whatever its length; otherwise writes as much of its composed form as fits into
+// `buffer` (its size counts the terminator; not `name`; not empty), terminated, and returns
+// `buffer`. Units of the BMP
 // are composed; surrogates stay as they are and compose with nothing. A combining mark that
 // composes with nothing is kept, in canonical order. Of a name whose decomposition exceeds
 // kComposeCapacity units, only what fits is composed and kept.
-[[nodiscard]] const Unit* ComposeName(const Unit* name, Unit* buffer, std::size_t limit);
+[[nodiscard]] const Unit* ComposeName(const Unit* name, std::span<Unit> buffer);
 
 }  // namespace namefold

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "transform/prepared.h"
+#include "tables/once.h"
 #include "transform/word_scan.h"
 
 namespace namefold {
@@ -26,13 +26,6 @@ constexpr bool IsForbiddenInFileNames(Unit unit) {
   }
 }
 
-constexpr bool IsHighSurrogate(Unit unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-constexpr bool IsLowSurrogate(Unit unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // How many of the first `limit` units of `text` (length `length`) to take without separating a
 // surrogate pair.
 constexpr std::size_t WholeCharacters(const Unit* text, std::size_t length, std::size_t limit) {
@@ -50,10 +43,6 @@ struct CodePageFolds {
   std::uint64_t unchanged[65536 / 64];
   Unit folded[65536];
 };
-
-constexpr bool IsSurrogate(Unit unit) {
-  return unit >= 0xD800 && unit <= 0xDFFF;
-}
 
 bool Holds(const CodePageFolds& folds, Unit unit) {
   return ((folds.unchanged[unit >> 6] >> (unit & 63)) & 1) != 0;
@@ -81,16 +70,16 @@ bool FillCodePageFolds(int code_page, CodePageFolds& folds) {
 }
 
 // One slot per code page number in use: 0 (the ANSI code page), and the second code page.
-PreparedSlots<CodePageFolds, 4> code_page_folds;
+OnceSlots<CodePageFolds, 4> code_page_folds;
 
 [[gnu::noinline]] const CodePageFolds* PrepareFolds(int code_page) {
-  return Prepared(
+  return BuildOnceFor(
       code_page_folds, static_cast<std::uint32_t>(code_page),
       [code_page](CodePageFolds& fresh) { return FillCodePageFolds(code_page, fresh); });
 }
 
 const CodePageFolds* FoldsOf(int code_page) {
-  const CodePageFolds* folds = FindPrepared(code_page_folds, static_cast<std::uint32_t>(code_page));
+  const CodePageFolds* folds = FindBuilt(code_page_folds, static_cast<std::uint32_t>(code_page));
   return folds != nullptr ? folds : PrepareFolds(code_page);
 }
 
@@ -119,9 +108,11 @@ std::size_t FoldUnitByUnit(int code_page, const Unit* source, Unit* destination,
 
 }  // namespace
 
-std::size_t FoldThroughCodePage(int code_page, const Unit* source, Unit* destination,
-                                std::size_t size) {
+std::size_t FoldThroughCodePage(int code_page, const Unit* source,
+                                std::span<Unit> destination_span) {
+  const std::size_t size = destination_span.size();
   if (size == 0) return 0;
+  Unit* const destination = destination_span.data();
   const CodePageFolds* folds = FoldsOf(code_page);
   if (folds == nullptr) return FoldUnitByUnit(code_page, source, destination, size);
   const std::size_t limit = size - 1;

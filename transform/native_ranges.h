@@ -5,13 +5,9 @@
 #include <cstddef>
 #include <span>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
-
-struct UnitRange {
-  Unit first, last;  // inclusive
-};
 
 // The native ranges of `code_page`; empty for code pages without any (0, 1250, 65001, ...).
 [[nodiscard]] std::span<const UnitRange> NativeRanges(int code_page);

@@ -1,3 +1,22 @@
+// The transliteration engine. Which path rewrites a name:
+//
+//   ProcessReplacementTables(rules)      the unit actions of the rules: ready, or not yet
+//     |
+//     +- ready (every call but the first few)
+//     |    TransliterateUncomposedInto   RewriteWithActions<true>: one pass that rewrites the name
+//     |      |                           and stops at the first unit composition may change
+//     |      +- stopped                  ComposeName, then TransliterateInto:
+//     |                                  RewriteWithActions<false> over the composed name
+//     |    Both run RunSteps, the common step of transform/unit_actions.h, until a unit whose step
+//     |    is careful; there the loop around it decides (ASCII run, sequence look-up, kana rule).
+//     |
+//     +- not ready (tables loading, actions being built by another caller, every slot taken)
+//          ComposeName, then TransliterateInto: Rewrite<kExtent>, the plain walk, unit by unit:
+//          native-range test, sequence look-up, single-character entry.
+//
+// The plain walk is the reference: tests/transliterate_test.cpp and fuzz/transliterate_fuzz.cpp
+// check that the prepared paths give what it gives. The code-page folds (fold.cpp) have the same
+// two ways: the prepared map of each unit, or FoldUnitByUnit while the map is being built.
 #include "transform/transliterate.h"
 
 #include <algorithm>
@@ -5,34 +24,22 @@
 #include <optional>
 #include <span>
 
-#include "tables/load_state.h"
+#include "tables/once.h"
 #include "tables/table_files.h"
 #include "transform/compose.h"
 #include "transform/native_ranges.h"
-#include "transform/prepared.h"
+#include "transform/unit_actions.h"
 #include "transform/word_scan.h"
 
 namespace namefold {
 namespace {
 
-// Hiragana and katakana small ya, yu, yo.
-constexpr bool IsSmallKana(Unit unit) {
-  switch (unit) {
-    case 0x3083:
-    case 0x3085:
-    case 0x3087:
-    case 0x30E3:
-    case 0x30E5:
-    case 0x30E7:
-      return true;
-    default:
-      return false;
-  }
-}
+// What the one-pass rewrite answers for a name that composition may change.
+constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
 
 SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
   return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
-                                 : FindSequence(tables.sequence, key, rest);
+                                 : FindSequence(*tables.sequence, key, rest);
 }
 
 // Appends the text of zero-terminated `text` to `out` while `n` stays below `room`.
@@ -60,7 +67,6 @@ template <std::size_t kExtent>
 std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, kExtent> native,
                     const Unit* name, Unit* out, std::size_t room) {
   std::size_t n = 0;
-  bool sequences = false;  // Loaded is final: once seen, the state need not be read again
 
   // A full output takes nothing more, so the loop ends there: every unit below has room for one.
   for (std::size_t i = 0; name[i] != 0 && n < room;) {
@@ -70,9 +76,7 @@ std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, 
       ++i;
       continue;
     }
-    // The sequence table may become Loaded while this name is being rewritten.
-    if (sequences ||
-        (sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded)) {
+    if (tables.sequence != nullptr) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
         Append(match.value, out, n, room);  // the continuation is consumed even where it is native
@@ -114,7 +118,6 @@ inline void RunSteps(const UnitActions& actions, const Unit* name, std::size_t& 
     if ((step & kStop) != 0) break;
     // p[1] is readable: c is not the terminator, which is careful. Its step is the next one's
     // anyway; testing the pair costs no branch on what the unit is.
-    static_assert(kStepAffectsPrevious == kStepDependsOnNext << 1);
     if (((step << 1) & actions.step[p[1]] & kStepAffectsPrevious) != 0) break;
     // The unit itself, then its replacement over it, or the zero units of a kept unit after it.
     *o = c;
@@ -181,105 +184,48 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
 }
 
 // The actions of the process's tables, one slot per rule set in use: code page 0 and the system's.
-PreparedSlots<UnitActions, 3> process_actions;
+OnceSlots<UnitActions, 3> process_actions;
 
-}  // namespace
-
-void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
-  const std::span<const UnitRange> native = NativeRanges(code_page);
-  const bool sequences = tables.sequence_state.load(std::memory_order_acquire) == Loaded;
-  actions.code_page = code_page;
-  actions.index = tables.index;
-  // What the rules make of a unit: its single-character entry, and whether sequences start with
-  // it; a native unit has neither.
-  auto entry = [&](Unit c) { return tables.single.entries[c]; };
-  auto starts = [&](Unit c) {
-    return sequences && (tables.index != nullptr ? tables.index->lengths[c] != 0
-                                                 : tables.sequence.heads[c] != nullptr);
-  };
-  actions.ascii_kept = true;
-  for (Unit c = 1; c < 0x80; ++c) {
-    if (!InRanges(native, c) && (entry(c) != nullptr || starts(c))) actions.ascii_kept = false;
-  }
-  std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
-  std::fill_n(actions.pool, kStepWidth, Unit{0});
-  for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
-    const auto c = static_cast<Unit>(unit);
-    std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
-    // A unit after which some sequence may start, or which the kana rule reads.
-    const bool follows = tables.index != nullptr
-                             ? (tables.index->followers[unit >> 5] >> (unit & 31) & 1) != 0
-                             : true;
-    if (IsSmallKana(c) || follows) step |= kStepAffectsPrevious;
-    const bool is_native = InRanges(native, c);
-    const Unit* replacement = is_native ? nullptr : entry(c);
-    const bool starts_sequence = !is_native && starts(c);
-    if (c == 0) {
-      step |= kStepCareful;
-    } else if (replacement == nullptr && !starts_sequence) {
-      // Copied as it is; ASCII runs go whole where no table touches ASCII.
-      step |= kStepKeep | 1 | (c < 0x80 && actions.ascii_kept ? kStepCareful : 0);
-    } else {
-      std::size_t length = 0;
-      if (replacement == nullptr) {
-        step |= kStepKeep | 1;
-      } else {
-        while (length <= kStepWidth && replacement[length] != 0) ++length;
-      }
-      if (length > kStepWidth) {
-        step |= kStepCareful;
-      } else if (replacement != nullptr) {
-        step |= static_cast<std::uint32_t>(length) | static_cast<std::uint32_t>(used)
-                                                         << kStepOffsetShift;
-        std::copy_n(replacement, length, actions.pool + used);
-        used += length;
-      }
-      if (starts_sequence) step |= kStepStartsSequence | kStepDependsOnNext;
-      if (length > 1) step |= kStepDependsOnNext;
-      if (starts_sequence && tables.index == nullptr) step |= kStepCareful;
-    }
-    actions.step[unit] = step;
-  }
-  std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
-}
-
-namespace {
-
-ReplacementTables TablesWith(const SequenceIndex* index, const UnitActions* actions) {
-  return {kProcessSingleCharTable, kProcessSequenceTable, kProcessSequenceState, index, actions};
+ReplacementTables TablesWith(const UnitActions& actions) {
+  return {kProcessSingleCharTable, actions.sequence, actions.index, &actions};
 }
 
 // The first calls, until the actions of the rules are ready.
 [[gnu::noinline]] std::optional<ReplacementTables> PrepareReplacementTables(int rules_code_page) {
   (void)EnsureSequenceTable();
-  if (EnsureSingleCharTable() != Loaded) return std::nullopt;
-  const auto key = static_cast<std::uint32_t>(rules_code_page);
-  const SequenceIndex* index = ProcessSequenceIndex();
-  // While another caller still loads the sequence table its state may yet change: until then
-  // every call decides unit by unit.
-  if (!SequenceTableSettled()) return TablesWith(index, nullptr);
-  const UnitActions* actions = Prepared(process_actions, key, [&](UnitActions& fresh) {
-    BuildUnitActions(TablesWith(index, nullptr), rules_code_page, fresh);
-    return true;
-  });
-  return TablesWith(index, actions);
+  if (!EnsureSingleCharTable()) return std::nullopt;
+  const SequenceSnapshot sequences = ProcessSequenceTable();
+  const ReplacementTables tables{kProcessSingleCharTable, sequences.table, sequences.index};
+  // While another caller still loads the sequence table it may yet appear: until then every call
+  // decides unit by unit.
+  if (!sequences.settled) return tables;
+  const UnitActions* actions = BuildOnceFor(
+      process_actions, static_cast<std::uint32_t>(rules_code_page), [&](UnitActions& fresh) {
+        BuildUnitActions(tables, rules_code_page, fresh);
+        return true;
+      });
+  return actions != nullptr ? TablesWith(*actions) : tables;
 }
 
 }  // namespace
 
 std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
   const auto key = static_cast<std::uint32_t>(rules_code_page);
-  if (const UnitActions* actions = FindPrepared(process_actions, key)) {
-    return TablesWith(actions->index, actions);
-  }
+  if (const UnitActions* actions = FindBuilt(process_actions, key)) return TablesWith(*actions);
   return PrepareReplacementTables(rules_code_page);
 }
 
+// Units of the result that fit in `destination`, besides the terminator. Appending only ever
+// extends the result, so stopping there gives the same units as cutting afterwards.
+std::size_t RoomIn(std::span<Unit> destination) {
+  return std::min(destination.size(), kTransliterateCapacity) - 1;
+}
+
 std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
-                              Unit* out, std::size_t limit) {
-  // Appending only ever extends the result, so stopping at `limit` gives the same units as
-  // filling the whole capacity and cutting afterwards.
-  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
+                              std::span<Unit> destination) {
+  if (destination.empty()) return 0;
+  const std::size_t room = RoomIn(destination);
+  Unit* const out = destination.data();
   if (tables.actions != nullptr && tables.actions->code_page == code_page) {
     return RewriteWithActions<false>(tables, *tables.actions, name, out, room);
   }
@@ -298,17 +244,15 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   }
 }
 
-std::size_t TransliterateUncomposedInto(const ReplacementTables& tables, int code_page,
-                                        const Unit* name, Unit* out, std::size_t limit) {
-  if (tables.actions == nullptr || tables.actions->code_page != code_page) return kNeedsComposing;
-  const std::size_t room = limit < kTransliterateCapacity - 1 ? limit : kTransliterateCapacity - 1;
-  return RewriteWithActions<true>(tables, *tables.actions, name, out, room);
-}
-
-void Transliterate(const ReplacementTables& tables, int code_page, Unit* name, std::size_t limit) {
-  Unit out[kTransliterateCapacity];
-  (void)TransliterateInto(tables, code_page, name, out, kTransliterateCapacity - 1);
-  CopyBoundedWide(name, out, limit);
+std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& tables,
+                                                       int code_page, const Unit* name,
+                                                       std::span<Unit> destination) {
+  if (tables.actions == nullptr || tables.actions->code_page != code_page) return std::nullopt;
+  if (destination.empty()) return 0;
+  const std::size_t length = RewriteWithActions<true>(tables, *tables.actions, name,
+                                                      destination.data(), RoomIn(destination));
+  if (length == kNeedsComposing) return std::nullopt;
+  return length;
 }
 
 }  // namespace namefold

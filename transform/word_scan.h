@@ -16,7 +16,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold {
 
@@ -67,24 +67,13 @@ inline std::size_t AsciiRunLength(const Unit* text) {
 }
 #endif
 
-// The unit after the last `separator` of zero-terminated `path` (`path` itself without one); its
-// terminator in `end`.
-inline const Unit* LastComponentByUnits(const Unit* path, Unit separator, const Unit** end) {
-  const Unit* name = path;
-  const Unit* p = path;
-  for (; *p != 0; ++p) {
-    if (*p == separator) name = p + 1;
-  }
-  *end = p;
-  return name;
-}
-
 #if defined(__SSE2__)
-// The same eight units at a time, in aligned 16-byte blocks (which never cross a page either).
+// NamePart with its end, eight units at a time, in aligned 16-byte blocks (which never cross a
+// page either).
 NAMEFOLD_WHOLE_WORD_READS inline const Unit* LastComponent(const Unit* path, Unit separator,
                                                            const Unit** end) {
   const auto address = reinterpret_cast<std::uintptr_t>(path);
-  if ((address & 1) != 0) return LastComponentByUnits(path, separator, end);
+  if ((address & 1) != 0) return NamePart(path, separator, end);
   const __m128i zero = _mm_setzero_si128();
   const __m128i separators = _mm_set1_epi16(static_cast<short>(separator));
   const Unit* name = path;
@@ -106,7 +95,7 @@ NAMEFOLD_WHOLE_WORD_READS inline const Unit* LastComponent(const Unit* path, Uni
 }
 #else
 inline const Unit* LastComponent(const Unit* path, Unit separator, const Unit** end) {
-  return LastComponentByUnits(path, separator, end);
+  return NamePart(path, separator, end);
 }
 #endif
 

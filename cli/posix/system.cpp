@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "base/unit.h"
 #include "cli/utf.h"
 #include "platform/posix/locale_code_page.h"
 
@@ -174,7 +175,7 @@ std::u16string FoldCaseAsWindows(std::u16string_view text) {
       unit = unit >= 'a' && unit <= 'z' ? unit - 32 : unit;
       continue;
     }
-    if (unit >= 0xD800 && unit <= 0xDFFF) continue;  // Windows folds no surrogate
+    if (IsSurrogate(unit)) continue;  // Windows folds no surrogate
     const wint_t upper = utf8 != locale_t{} ? towupper_l(unit, utf8)
                                             : (unit >= 'a' && unit <= 'z' ? unit - 32 : unit);
     if (upper <= 0xFFFF) unit = static_cast<char16_t>(upper);

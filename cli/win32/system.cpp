@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "base/unit.h"
+#include "base/utf8.h"
 #include "cli/utf.h"
 
 namespace namefold::cli {
@@ -152,20 +154,10 @@ std::string PathBytes(const fs::path& path) {
   const std::wstring& units = path.native();
   for (std::size_t i = 0; i < units.size(); ++i) {
     char32_t c = static_cast<char16_t>(units[i]);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(units[++i]) - 0xDC00);
-    if (c < 0x80) {
-      bytes += static_cast<char>(c);
-    } else if (c < 0x800) {
-      bytes += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      bytes += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      bytes += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
+    if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]))
+      c = CodePointOfPair(c, static_cast<char16_t>(units[++i]));
+    char sequence[kMaxUtf8Length];
+    bytes.append(sequence, EncodeCodePoint(c, sequence));
   }
   return bytes;
 }
@@ -180,9 +172,9 @@ fs::path PathFromBytes(std::string_view bytes) {
     if (i + length > bytes.size()) break;  // PathBytes never cuts a sequence
     char32_t c = length == 1 ? byte(0) : byte(0) & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) c = c << 6 | (byte(k) & 0x3F);
-    if (c >= 0x10000) {
-      units += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-      units += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    if (c >= kFirstSupplementary) {
+      units += static_cast<wchar_t>(HighSurrogateOf(c));
+      units += static_cast<wchar_t>(LowSurrogateOf(c));
     } else {
       units += static_cast<wchar_t>(c);
     }

@@ -6,24 +6,10 @@
 #include <optional>
 #include <span>
 
+#include "platform/posix/code_page_data.h"
+
 namespace namefold::platform {
 namespace {
-
-struct UnitRange {
-  Unit first;
-  Unit last;
-};
-
-struct BestFit {
-  Unit from;
-  Unit to;
-};
-
-struct CodePageData {
-  int code_page;
-  std::span<const UnitRange> unchanged;  // sorted, disjoint
-  std::span<const BestFit> best_fit;     // sorted by `from`, none of them inside `unchanged`
-};
 
 #include "platform/posix/code_page_data.inc"
 
@@ -51,13 +37,6 @@ constexpr bool IsWellFormed(const CodePageData& page) {
 }
 
 static_assert(std::all_of(std::begin(kCodePages), std::end(kCodePages), IsWellFormed));
-
-constexpr bool IsHighSurrogate(Unit unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-constexpr bool IsLowSurrogate(Unit unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 // Per block of 256 units (the unit's high byte): where the block's ranges and best-fit pairs
 // start, so that a look-up searches only the few entries of its own block.
@@ -109,11 +88,11 @@ std::optional<CodePage> FindCodePage(int code_page) {
 bool Holds(const CodePage& page, Unit unit) {
   const unsigned block = unit >> 8;
   const UnitRange* first = page.data.unchanged.data() + page.index.unchanged[block];
-  const UnitRange* last = page.data.unchanged.data() +
-                          std::min<std::size_t>(page.index.unchanged[block + 1] + 1u,
-                                                page.data.unchanged.size());
-  const UnitRange* range = std::lower_bound(
-      first, last, unit, [](const UnitRange& r, Unit u) { return r.last < u; });
+  const UnitRange* last =
+      page.data.unchanged.data() +
+      std::min<std::size_t>(page.index.unchanged[block + 1] + 1u, page.data.unchanged.size());
+  const UnitRange* range =
+      std::lower_bound(first, last, unit, [](const UnitRange& r, Unit u) { return r.last < u; });
   return range != last && range->first <= unit;
 }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold::platform {
 

@@ -1,88 +1,58 @@
 #include "platform/posix/path_encoding.h"
 
+#include <string_view>
+
+#include "base/utf8.h"
+
 namespace namefold::platform {
 namespace {
 
-constexpr Unit kEscapeBase = 0xDC00;  // an undecodable byte b travels as U+DC00 + b (b >= 0x80)
-
-// Length of the valid UTF-8 sequence at `s` and its code point, or 0 when it is not valid.
-std::size_t DecodeUtf8(const unsigned char* s, char32_t& code_point) {
-  const unsigned char b = s[0];
-  std::size_t length;
-  char32_t minimum;
-  if (b < 0x80) {
-    code_point = b;
-    return 1;
-  } else if (b >= 0xC2 && b <= 0xDF) {
-    length = 2, minimum = 0x80, code_point = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    length = 3, minimum = 0x800, code_point = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    length = 4, minimum = 0x10000, code_point = b & 0x07;
-  } else {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((s[i] & 0xC0) != 0x80) return 0;  // also stops at the terminator
-    code_point = (code_point << 6) | (s[i] & 0x3F);
-  }
-  const bool surrogate = code_point >= 0xD800 && code_point <= 0xDFFF;
-  return code_point < minimum || code_point > 0x10FFFF || surrogate ? 0 : length;
-}
+// An undecodable byte b (b >= 0x80) travels as the lone low surrogate U+DC00 + b.
+constexpr char32_t kEscapeBase = kLowSurrogateFirst;
 
 }  // namespace
 
-std::size_t DecodePath(const char* bytes, Unit* units, std::size_t capacity) {
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+std::size_t DecodePath(const char* bytes, std::span<Unit> units) {
+  const std::size_t capacity = units.size();
+  std::string_view rest(bytes);
   std::size_t out = 0;
-  while (*s != 0) {
+  while (!rest.empty()) {
     char32_t c;
-    std::size_t length = DecodeUtf8(s, c);
-    if (length == 0) c = kEscapeBase + *s, length = 1;
-    const std::size_t needed = c >= 0x10000 ? 2 : 1;
+    std::size_t length = NextCodePoint(rest, c);
+    if (length == 0) c = kEscapeBase + static_cast<unsigned char>(rest[0]), length = 1;
+    const std::size_t needed = c >= kFirstSupplementary ? 2 : 1;
     if (out + needed >= capacity) return 0;
     if (needed == 2) {
-      units[out++] = static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
-      units[out++] = static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      units[out++] = HighSurrogateOf(c);
+      units[out++] = LowSurrogateOf(c);
     } else {
       units[out++] = static_cast<Unit>(c);
     }
-    s += length;
+    rest.remove_prefix(length);
   }
   if (capacity == 0) return 0;
   units[out] = 0;
   return out;
 }
 
-bool EncodePath(const Unit* units, char* bytes, std::size_t capacity) {
+bool EncodePath(const Unit* units, std::span<char> bytes) {
+  const std::size_t capacity = bytes.size();
   std::size_t out = 0;
-  auto put = [&](unsigned value) {
-    if (out + 1 >= capacity) return false;
-    bytes[out++] = static_cast<char>(value);
-    return true;
-  };
   for (std::size_t i = 0; units[i] != 0; ++i) {
     char32_t c = units[i];
-    if (c >= 0xDC80 && c <= 0xDCFF) {
-      if (!put(c - kEscapeBase)) return false;
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+      if (out + 1 >= capacity) return false;
+      bytes[out++] = static_cast<char>(c - kEscapeBase);
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+    if (IsHighSurrogate(c) && IsLowSurrogate(units[i + 1])) {
+      c = CodePointOfPair(c, units[i + 1]);
       ++i;
     }
-    bool ok;
-    if (c < 0x80) {
-      ok = put(c);
-    } else if (c < 0x800) {
-      ok = put(0xC0 | (c >> 6)) && put(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      ok = put(0xE0 | (c >> 12)) && put(0x80 | ((c >> 6) & 0x3F)) && put(0x80 | (c & 0x3F));
-    } else {
-      ok = put(0xF0 | (c >> 18)) && put(0x80 | ((c >> 12) & 0x3F)) &&
-           put(0x80 | ((c >> 6) & 0x3F)) && put(0x80 | (c & 0x3F));
-    }
-    if (!ok) return false;
+    char sequence[kMaxUtf8Length];
+    const std::size_t length = EncodeCodePoint(c, sequence);
+    if (out + length >= capacity) return false;
+    for (std::size_t k = 0; k < length; ++k) bytes[out++] = sequence[k];
   }
   if (capacity == 0) return false;
   bytes[out] = 0;

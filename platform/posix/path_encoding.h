@@ -3,19 +3,20 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
-#include "tables/text.h"
+#include "base/unit.h"
 
 namespace namefold::platform {
 
 inline constexpr std::size_t kMaxNativePath = 4096 * 3;
 
-// Decodes the zero-terminated `bytes` into `units` (capacity units, terminator included). Returns
-// the length, or 0 when the result would not fit.
-[[nodiscard]] std::size_t DecodePath(const char* bytes, Unit* units, std::size_t capacity);
+// Decodes the zero-terminated `bytes` into `units` (its size counts the terminator). Returns the
+// length, or 0 when the result would not fit.
+[[nodiscard]] std::size_t DecodePath(const char* bytes, std::span<Unit> units);
 
-// Encodes the zero-terminated `units` back into `bytes` (capacity bytes, terminator included).
-// Returns false when the result would not fit.
-[[nodiscard]] bool EncodePath(const Unit* units, char* bytes, std::size_t capacity);
+// Encodes the zero-terminated `units` back into `bytes` (its size counts the terminator). Returns
+// false when the result would not fit.
+[[nodiscard]] bool EncodePath(const Unit* units, std::span<char> bytes);
 
 }  // namespace namefold::platform

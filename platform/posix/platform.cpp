@@ -56,16 +56,16 @@ const Unit kPathSeparator = u'/';
 
 void SetModuleHandle(void*) {}  // the library finds its own file through dladdr instead
 
-std::size_t OwnPath(Unit* buffer, std::size_t capacity) {
+std::size_t OwnPath(std::span<Unit> buffer) {
   Dl_info info{};
   if (dladdr(reinterpret_cast<const void*>(&OwnPath), &info) == 0 || info.dli_fname == nullptr)
     return 0;
-  return DecodePath(info.dli_fname, buffer, capacity);
+  return DecodePath(info.dli_fname, buffer);
 }
 
 FileText ReadWholeFile(const Unit* path, std::size_t max_bytes) {
   char native[kMaxNativePath];
-  if (!EncodePath(path, native, sizeof native)) return {};
+  if (!EncodePath(path, native)) return {};
   // O_NONBLOCK: a FIFO carrying the table's name would otherwise block the host until a writer
   // appears; it is refused below by its type anyway.
   const int fd = open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

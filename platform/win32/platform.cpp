@@ -11,10 +11,12 @@ static_assert(sizeof(wchar_t) == sizeof(Unit), "Windows passes UTF-16 as wchar_t
 
 HMODULE module_handle = nullptr;  // written once at process attach, before any other call
 
-const wchar_t* Wide(const Unit* units) { return reinterpret_cast<const wchar_t*>(units); }
-wchar_t* Wide(Unit* units) { return reinterpret_cast<wchar_t*>(units); }
-
-bool IsSurrogate(Unit unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+const wchar_t* Wide(const Unit* units) {
+  return reinterpret_cast<const wchar_t*>(units);
+}
+wchar_t* Wide(Unit* units) {
+  return reinterpret_cast<wchar_t*>(units);
+}
 
 // Folds a run of units, none of them a surrogate, through the API. Every such unit converts to
 // one character and back to one unit; a run whose result has another length (never seen) is
@@ -45,12 +47,14 @@ void FoldRun(UINT code_page, const Unit* source, int count, Unit* destination) {
 
 const Unit kPathSeparator = u'\\';
 
-void SetModuleHandle(void* instance) { module_handle = static_cast<HMODULE>(instance); }
+void SetModuleHandle(void* instance) {
+  module_handle = static_cast<HMODULE>(instance);
+}
 
-std::size_t OwnPath(Unit* buffer, std::size_t capacity) {
-  const DWORD size = capacity > 32768 ? 32768 : static_cast<DWORD>(capacity);
+std::size_t OwnPath(std::span<Unit> buffer) {
+  const DWORD size = buffer.size() > 32768 ? 32768 : static_cast<DWORD>(buffer.size());
   if (size == 0) return 0;
-  const DWORD length = GetModuleFileNameW(module_handle, Wide(buffer), size);
+  const DWORD length = GetModuleFileNameW(module_handle, Wide(buffer.data()), size);
   // A result that fills the buffer was cut short: its table files would be the wrong ones.
   if (length == 0 || length >= size) return 0;
   buffer[length] = 0;
@@ -86,7 +90,9 @@ FileText ReadWholeFile(const Unit* path, std::size_t max_bytes) {
   return result;
 }
 
-int AnsiCodePage() { return static_cast<int>(GetACP()); }
+int AnsiCodePage() {
+  return static_cast<int>(GetACP());
+}
 
 const char* NarrowNamePart(const char* path) {
   const UINT code_page = GetACP();
@@ -108,8 +114,8 @@ void FoldUnits(int code_page, const Unit* source, std::size_t count, Unit* desti
     if (IsSurrogate(source[i])) {
       // The API folds each surrogate alone to the default character; UTF-8 keeps a valid pair
       // and turns an unpaired surrogate into U+FFFD.
-      const bool pair = source[i] <= 0xDBFF && i + 1 < count && source[i + 1] >= 0xDC00 &&
-                        source[i + 1] <= 0xDFFF;
+      const bool pair =
+          IsHighSurrogate(source[i]) && i + 1 < count && IsLowSurrogate(source[i + 1]);
       if (page == CP_UTF8 && pair) {
         destination[i] = source[i], destination[i + 1] = source[i + 1];
         i += 2;
@@ -135,8 +141,7 @@ bool FoldsUnchanged(int code_page, const Unit* text) {
     while (length <= kPiece && text[length] != 0) ++length;  // at most kPiece + 1
     if (length == 0) return true;
     std::size_t count = length <= kPiece ? length : kPiece;
-    if (count < length && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF &&
-        text[count] >= 0xDC00 && text[count] <= 0xDFFF) {
+    if (count < length && IsHighSurrogate(text[count - 1]) && IsLowSurrogate(text[count])) {
       --count;  // a pair stays in one piece
     }
     FoldUnits(code_page, text, count, folded);

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "tables/sequence_table.h"
+#include "tables/single_char_table.h"
+
 namespace namefold::cli {
 namespace {
 
@@ -120,6 +128,42 @@ TEST(TableCheck, CountsWhatTheParserStored) {
   for (char16_t unit = 0x0410; unit < 0x0450; ++unit) many += std::u16string(1, unit) + u"=x\r\n";
   EXPECT_EQ(CheckTable(Le(many), kSingle).entries, 64u);
   EXPECT_TRUE(CheckTable(Le(many), kSingle).problems.empty());
+}
+
+// The check and the library's parsers follow one scan of the grammar: on random texts full of its
+// traps (line breaks of every kind, "=" at every place, a byte-order mark, pairs), what the check
+// counts is what the parsers store.
+TEST(TableCheck, CountsWhatTheParsersStoreOnRandomTexts) {
+  std::mt19937 random(26);
+  const char16_t alphabet[] = {u'a', u'b', u'=',   u'=',   u'\r',  u'\n',
+                               u'#', u' ', 0xFEFF, 0xD83D, 0xDE00, 0x0416};
+  auto malloc_copy = [](const std::u16string& text) {
+    auto* copy = static_cast<char16_t*>(std::malloc((text.size() + 1) * sizeof(char16_t)));
+    std::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    return copy;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::u16string text = u"\uFEFF";  // what tells the check the text is UTF-16 LE
+    for (auto n = random() % 40; n > 0; --n) text += alphabet[random() % std::size(alphabet)];
+    SCOPED_TRACE(Le(text));
+
+    auto single = std::make_unique<SingleCharTable>();
+    char16_t* single_text = malloc_copy(text);
+    ParseSingleCharTable(single_text, *single);
+    std::size_t keys = 0;
+    for (const Unit* entry : single->entries) keys += entry != nullptr ? 1 : 0;
+    EXPECT_EQ(CheckTable(Le(text), kSingle).entries, keys);
+    std::free(single_text);
+
+    auto sequence = std::make_unique<SequenceTable>();
+    ParseSequenceTable(malloc_copy(text), *sequence);
+    std::size_t nodes = 0;
+    for (const SequenceNode* head : sequence->heads) {
+      for (const SequenceNode* node = head; node != nullptr; node = node->next) ++nodes;
+    }
+    EXPECT_EQ(CheckTable(Le(text), kSequence).entries, nodes);
+    ReleaseSequenceTable(*sequence);
+  }
 }
 
 // A check of a file of millions of faulty lines once printed every one of them; it shows the first

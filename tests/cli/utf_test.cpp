@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/unit.h"
+
 namespace namefold::cli {
 namespace {
 
@@ -55,7 +57,7 @@ TEST(Utf, EncodeReplacesUnpairedSurrogatesOnly) {
 TEST(Utf, EveryUnitSurvivesARoundTripExceptSurrogates) {
   for (char32_t c = 1; c < 0x10000; ++c) {
     const std::u16string unit(1, static_cast<char16_t>(c));
-    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    const bool surrogate = IsSurrogate(c);
     std::string bytes;
     ASSERT_EQ(EncodeUtf8(unit, bytes), !surrogate) << std::hex << static_cast<unsigned>(c);
     std::u16string back;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/unit.h"
 #include "tests/host/host_support.h"
 
 namespace namefold::testing {
@@ -34,9 +35,6 @@ std::string NarrowPath(std::string path) {
   }
   return path;
 }
-
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 bool HasUnpairedSurrogate(std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -84,20 +82,20 @@ TEST_F(HostAbuse, NullPointersAreRefusedWithoutWriting) {
        NAMEFOLD_FT_FILE_ERROR},
       {"8-bit path null, field 1", [&] { return p.get_value(nullptr, 1, 0, buffer.data(), 64, 0); },
        NAMEFOLD_FT_FILE_ERROR},
-      {"8-bit path null, bad field", [&] { return p.get_value(nullptr, 9, 0, buffer.data(), 64, 0); },
-       NAMEFOLD_FT_FILE_ERROR},
+      {"8-bit path null, bad field",
+       [&] { return p.get_value(nullptr, 9, 0, buffer.data(), 64, 0); }, NAMEFOLD_FT_FILE_ERROR},
       {"8-bit value null, field 0", [&] { return p.get_value(path.c_str(), 0, 0, nullptr, 64, 0); },
        NAMEFOLD_FT_NO_ROOM},
       {"8-bit value null, field 1", [&] { return p.get_value(path.c_str(), 1, 0, nullptr, 64, 0); },
        NAMEFOLD_FT_NO_ROOM},
       {"8-bit both null", [&] { return p.get_value(nullptr, 1, 0, nullptr, 64, 0); },
        NAMEFOLD_FT_FILE_ERROR},
-      {"wide path null, field 0", [&] { return p.get_value_w(nullptr, 0, 0, buffer.data(), 64, 0); },
-       NAMEFOLD_FT_FILE_ERROR},
-      {"wide path null, field 4", [&] { return p.get_value_w(nullptr, 4, 0, buffer.data(), 64, 0); },
-       NAMEFOLD_FT_FILE_ERROR},
-      {"wide path null, bad field", [&] { return p.get_value_w(nullptr, -1, 0, buffer.data(), 64, 0); },
-       NAMEFOLD_FT_FILE_ERROR},
+      {"wide path null, field 0",
+       [&] { return p.get_value_w(nullptr, 0, 0, buffer.data(), 64, 0); }, NAMEFOLD_FT_FILE_ERROR},
+      {"wide path null, field 4",
+       [&] { return p.get_value_w(nullptr, 4, 0, buffer.data(), 64, 0); }, NAMEFOLD_FT_FILE_ERROR},
+      {"wide path null, bad field",
+       [&] { return p.get_value_w(nullptr, -1, 0, buffer.data(), 64, 0); }, NAMEFOLD_FT_FILE_ERROR},
       {"wide both null", [&] { return p.get_value_w(nullptr, 2, 0, nullptr, 64, 0); },
        NAMEFOLD_FT_FILE_ERROR},
   };
@@ -119,7 +117,8 @@ TEST_F(HostAbuse, NegativeAndTinyLengthsWriteNothing) {
     SCOPED_TRACE(maxlen);
     std::vector<char> name(16, static_cast<char>(kFill)), units(16, static_cast<char>(kFill));
     // The buffers are real but empty: anything written lands in the bytes checked here.
-    EXPECT_EQ(p.get_supported_field(0, name.data(), units.data(), maxlen), NAMEFOLD_FT_NO_MORE_FIELDS);
+    EXPECT_EQ(p.get_supported_field(0, name.data(), units.data(), maxlen),
+              NAMEFOLD_FT_NO_MORE_FIELDS);
     EXPECT_EQ(p.get_detect_string(name.data(), maxlen), 0);
     EXPECT_EQ(p.get_value("C:/dir/file.txt", 0, 0, name.data(), maxlen, 0), NAMEFOLD_FT_NO_ROOM);
     EXPECT_EQ(p.get_value("C:/dir/file.txt", 1, 0, name.data(), maxlen, 0), NAMEFOLD_FT_NO_ROOM);
@@ -152,7 +151,8 @@ TEST_F(HostAbuse, HugeLengthsWithBuffersThatLong) {
     std::memset(at + size - kEnd, kFill, kEnd + kGuard);
   };
   auto check = [&](const unsigned char* at, std::size_t size) {
-    for (std::size_t i = 0; i < kGuard; ++i) EXPECT_EQ(at[-1 - static_cast<std::ptrdiff_t>(i)], kFill);
+    for (std::size_t i = 0; i < kGuard; ++i)
+      EXPECT_EQ(at[-1 - static_cast<std::ptrdiff_t>(i)], kFill);
     for (std::size_t i = size - kEnd; i < size + kGuard; ++i) EXPECT_EQ(at[i], kFill) << i;
   };
 
@@ -200,11 +200,12 @@ TEST_F(HostAbuse, HugeLengthsWithBuffersThatLong) {
 
 TEST_F(HostAbuse, PathsOfAnyLength) {
   const host::Plugin& p = plugin_;
-  for (std::size_t length : {0, 1, 2, 3, 4, 5, 1023, 1024, 1025, 1026, 2047, 2048, 4096, 32767,
-                             32768, 40000}) {
+  for (std::size_t length :
+       {0, 1, 2, 3, 4, 5, 1023, 1024, 1025, 1026, 2047, 2048, 4096, 32767, 32768, 40000}) {
     SCOPED_TRACE(length);
     // A separator, then the name: length - 1 units.
-    const std::u16string wide = length == 0 ? u"" : NativePath(u"/") + std::u16string(length - 1, u'a');
+    const std::u16string wide =
+        length == 0 ? u"" : NativePath(u"/") + std::u16string(length - 1, u'a');
     const std::string narrow = length == 0 ? "" : NarrowPath("/") + std::string(length - 1, 'a');
     const std::size_t name = length == 0 ? 0 : length - 1;
     for (int field = -1; field < NAMEFOLD_FIELD_COUNT; ++field) {
@@ -241,7 +242,9 @@ TEST_F(HostAbuse, UnpairedSurrogates) {
   };
   const Row rows[] = {
       {"high at the end", u"/dir/a\xD800"},
-      {"low at the start", u"/dir/\xDC00" u"a"},
+      {"low at the start",
+       u"/dir/\xDC00"
+       u"a"},
       {"high before a pair", u"/dir/\xD800\xD83D\xDE00.txt"},
       {"low and high in the folder", u"/d\xDC00\xD800/x.txt"},
       {"reversed pair", u"/dir/\xDE00\xD83D"},
@@ -274,10 +277,13 @@ TEST_F(HostAbuse, FieldIndexesAtTheLimits) {
   for (int field : {INT_MIN, INT_MIN + 1, -2, -1, 5, 6, 1 << 16, INT_MAX - 1, INT_MAX}) {
     SCOPED_TRACE(field);
     std::vector<char> name(64, static_cast<char>(kFill)), units(64, static_cast<char>(kFill));
-    EXPECT_EQ(p.get_supported_field(field, name.data(), units.data(), 64), NAMEFOLD_FT_NO_MORE_FIELDS);
+    EXPECT_EQ(p.get_supported_field(field, name.data(), units.data(), 64),
+              NAMEFOLD_FT_NO_MORE_FIELDS);
     EXPECT_EQ(p.get_default_sort_order(field), 1);
-    EXPECT_EQ(p.get_value("C:/dir/file.txt", field, 0, name.data(), 64, 0), NAMEFOLD_FT_NO_SUCH_FIELD);
-    EXPECT_EQ(p.get_value_w(Wide(wide_path), field, 0, units.data(), 64, 0), NAMEFOLD_FT_NO_SUCH_FIELD);
+    EXPECT_EQ(p.get_value("C:/dir/file.txt", field, 0, name.data(), 64, 0),
+              NAMEFOLD_FT_NO_SUCH_FIELD);
+    EXPECT_EQ(p.get_value_w(Wide(wide_path), field, 0, units.data(), 64, 0),
+              NAMEFOLD_FT_NO_SUCH_FIELD);
     EXPECT_TRUE(Untouched(name));
     EXPECT_TRUE(Untouched(units));
   }

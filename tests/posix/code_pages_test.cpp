@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/code_page_data.h"
+
 namespace namefold::platform {
 namespace {
 
 // The generated data, read again here as the oracle for the library's look-ups.
 namespace data {
-struct UnitRange {
-  Unit first;
-  Unit last;
-};
-struct BestFit {
-  Unit from;
-  Unit to;
-};
-struct CodePageData {
-  int code_page;
-  std::span<const UnitRange> unchanged;
-  std::span<const BestFit> best_fit;
-};
 #include "platform/posix/code_page_data.inc"
 }  // namespace data
 
@@ -159,14 +148,14 @@ const PageShape kShapes[] = {
 
 TEST(FoldKnownCodePage, EveryUnitFollowsTheDataAndIsIdempotent) {
   ASSERT_EQ(std::size(data::kCodePages), std::size(kShapes));
-  for (const data::CodePageData& page : data::kCodePages) {
+  for (const CodePageData& page : data::kCodePages) {
     SCOPED_TRACE(page.code_page);
     std::vector<Unit> expected(0x10000, u'_');
-    for (const data::UnitRange& range : page.unchanged) {
+    for (const UnitRange& range : page.unchanged) {
       for (unsigned unit = range.first; unit <= range.last; ++unit)
         expected[unit] = static_cast<Unit>(unit);
     }
-    for (const data::BestFit& pair : page.best_fit) expected[pair.from] = pair.to;
+    for (const BestFit& pair : page.best_fit) expected[pair.from] = pair.to;
 
     const std::vector<Unit> folded = FoldEveryUnit(page.code_page);
     std::size_t held = 0, best_fit = 0, mismatches = 0;
@@ -197,7 +186,7 @@ TEST(FoldKnownCodePage, EveryUnitFollowsTheDataAndIsIdempotent) {
 TEST(FoldKnownCodePage, Utf8EveryUnitAndEveryPair) {
   const std::vector<Unit> folded = FoldEveryUnit(65001);
   for (std::size_t unit = 0; unit < folded.size(); ++unit) {
-    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    const bool surrogate = IsSurrogate(static_cast<char32_t>(unit));
     // In the whole run only U+DBFF is followed by a low surrogate.
     const Unit expected =
         surrogate && unit != 0xDBFF && unit != 0xDC00 ? 0xFFFD : static_cast<Unit>(unit);
@@ -216,7 +205,7 @@ TEST(FoldKnownCodePage, Utf8EveryUnitAndEveryPair) {
 
 // The check without a copy must agree with the fold for every unit, wherever the unit stands.
 TEST(KnownCodePageHolds, AgreesWithTheFoldForEveryUnit) {
-  for (const data::CodePageData& page : data::kCodePages) {
+  for (const CodePageData& page : data::kCodePages) {
     SCOPED_TRACE(page.code_page);
     const std::vector<Unit> folded = FoldEveryUnit(page.code_page);
     std::size_t mismatches = 0;

@@ -25,22 +25,22 @@ TEST(DecodePath, EveryPathSurvivesTheRoundTrip) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Unit units[64];
-    ASSERT_EQ(DecodePath(row.bytes.c_str(), units, 64), row.units.size());
+    ASSERT_EQ(DecodePath(row.bytes.c_str(), std::span(units, 64)), row.units.size());
     EXPECT_EQ(std::u16string(units), row.units);
     char bytes[64];
-    ASSERT_TRUE(EncodePath(units, bytes, sizeof bytes));
+    ASSERT_TRUE(EncodePath(units, bytes));
     EXPECT_EQ(std::string(bytes), row.bytes);
   }
 }
 
 TEST(DecodePath, RefusesWhatDoesNotFit) {
   Unit units[4];
-  EXPECT_EQ(DecodePath("abcd", units, 4), 0u);
-  EXPECT_EQ(DecodePath("abc", units, 4), 3u);
-  EXPECT_EQ(DecodePath("\xf0\x9f\x98\x80", units, 2), 0u) << "a pair needs two units";
+  EXPECT_EQ(DecodePath("abcd", std::span(units, 4)), 0u);
+  EXPECT_EQ(DecodePath("abc", std::span(units, 4)), 3u);
+  EXPECT_EQ(DecodePath("\xf0\x9f\x98\x80", std::span(units, 2)), 0u) << "a pair needs two units";
   char bytes[4];
-  EXPECT_FALSE(EncodePath(u"\u3042\u3042", bytes, sizeof bytes));
-  EXPECT_TRUE(EncodePath(u"\u3042", bytes, sizeof bytes));
+  EXPECT_FALSE(EncodePath(u"\u3042\u3042", bytes));
+  EXPECT_TRUE(EncodePath(u"\u3042", bytes));
 }
 
 }  // namespace

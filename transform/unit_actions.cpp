@@ -1,0 +1,77 @@
+#include "transform/unit_actions.h"
+
+#include <algorithm>
+#include <span>
+
+#include "transform/compose.h"
+#include "transform/native_ranges.h"
+
+namespace namefold {
+namespace {
+
+// Whether sequence entries start with the unit `c`.
+bool StartsSequence(const ReplacementTables& tables, Unit c) {
+  if (tables.sequence == nullptr) return false;
+  return tables.index != nullptr ? tables.index->lengths[c] != 0
+                                 : tables.sequence->heads[c] != nullptr;
+}
+
+// Whether the unit `c` may follow a key in some sequence; any may, without an index to say.
+bool MayFollowKey(const ReplacementTables& tables, Unit c) {
+  return tables.index == nullptr || (tables.index->followers[c >> 5] >> (c & 31) & 1) != 0;
+}
+
+// The step of a unit other than the end, from its replacement and whether sequences start with
+// it; a replacement short enough for the common step goes into the pool at `used`.
+std::uint32_t StepOf(Unit c, const Unit* replacement, bool starts, bool ascii_kept,
+                     UnitActions& actions, std::size_t& used) {
+  std::uint32_t step = starts ? kStepStartsSequence | kStepDependsOnNext : 0;
+  if (replacement == nullptr) {
+    step |= kStepKeep | 1;
+    if (!starts && c < 0x80 && ascii_kept) step |= kStepCareful;  // the whole ASCII run at once
+    return step;
+  }
+  std::size_t length = 0;
+  while (length <= kStepWidth && replacement[length] != 0) ++length;
+  if (length > 1) step |= kStepDependsOnNext;  // a small kana after it cuts it to one unit
+  if (length > kStepWidth) return step | kStepCareful;
+  std::copy_n(replacement, length, actions.pool + used);
+  step |= static_cast<std::uint32_t>(length) | static_cast<std::uint32_t>(used) << kStepOffsetShift;
+  used += length;
+  return step;
+}
+
+}  // namespace
+
+void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
+  const std::span<const UnitRange> native = NativeRanges(code_page);
+  actions.code_page = code_page;
+  actions.sequence = tables.sequence;
+  actions.index = tables.index;
+  // What the rules make of a unit: a native unit has no entry and starts no sequence.
+  auto replacement = [&](Unit c) {
+    return InRanges(native, c) ? nullptr : tables.single.entries[c];
+  };
+  auto starts = [&](Unit c) { return !InRanges(native, c) && StartsSequence(tables, c); };
+  actions.ascii_kept = true;
+  for (Unit c = 1; c < 0x80; ++c) {
+    if (replacement(c) != nullptr || starts(c)) actions.ascii_kept = false;
+  }
+  std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
+  std::fill_n(actions.pool, kStepWidth, Unit{0});
+  for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
+    const auto c = static_cast<Unit>(unit);
+    std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
+    if (IsSmallKana(c) || MayFollowKey(tables, c)) step |= kStepAffectsPrevious;
+    if (c == 0) {
+      step |= kStepCareful;  // the end
+    } else {
+      step |= StepOf(c, replacement(c), starts(c), actions.ascii_kept, actions, used);
+      if (starts(c) && tables.index == nullptr) step |= kStepCareful;
+    }
+    actions.step[unit] = step;
+  }
+  std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
+}
+
+}  // namespace namefold
