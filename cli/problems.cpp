@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "base/unit.h"
 #include "cli/system.h"
 #include "cli/utf.h"
 #include "transform/compose.h"
@@ -43,10 +44,9 @@ std::vector<std::string> NameProblems(std::u16string_view name, std::size_t nati
                   unit == '/' || unit == '\\' || unit == '|' || unit == '?' || unit == '*';
     } else if (unit <= 0x9F) {
       control = true;
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
-               name[i + 1] <= 0xDFFF) {
+    } else if (IsHighSurrogate(unit) && i + 1 < name.size() && IsLowSurrogate(name[i + 1])) {
       ++i;  // a pair
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+    } else if (IsSurrogate(unit)) {
       unpaired = true;
     }
   }
