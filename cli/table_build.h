@@ -18,7 +18,7 @@ struct BuiltTables {
 // The default sources, then the overlays in the order given, without the entries whose key holds
 // a character of a script in `without`; an overlay's entry replaces the
 // entries for its key before it (they are left out), so the tables check clean. The same bytes
-// as tools/make_tables.py. An overlay named twice, and two overlays of one kind for one script
+// as tools/gen/make_tables.py. An overlay named twice, and two overlays of one kind for one script
 // (uk and ru), are errors.
 [[nodiscard]] BuiltTables BuildTables(const std::vector<std::string>& overlays,
                                       const std::vector<std::string>& without = {});

@@ -1,5 +1,5 @@
-// The table sources, built into the program (tools/gen_table_sources.py writes the data at build
-// time from data/tables): enough to assemble the same table files as tools/make_tables.py.
+// The table sources, built into the program (tools/gen/gen_table_sources.py writes the data at build
+// time from data/tables): enough to assemble the same table files as tools/gen/make_tables.py.
 #pragma once
 
 #include <cstddef>

@@ -57,7 +57,7 @@ file(GLOB NAMEFOLD_TABLE_SOURCES CONFIGURE_DEPENDS
   ${NAMEFOLD_ROOT}/data/tables/*.txt ${NAMEFOLD_ROOT}/data/tables/overlays/*)
 set(NAMEFOLD_TABLE_FILES ${NAMEFOLD_OUT_DIR}/namefold1.tbl ${NAMEFOLD_OUT_DIR}/namefold2.tbl)
 add_custom_command(OUTPUT ${NAMEFOLD_TABLE_FILES}
-  COMMAND Python3::Interpreter ${NAMEFOLD_ROOT}/tools/make_tables.py --out ${NAMEFOLD_OUT_DIR}
-  DEPENDS ${NAMEFOLD_TABLE_SOURCES} ${NAMEFOLD_ROOT}/tools/make_tables.py ${NAMEFOLD_ROOT}/tools/gen_hangul.py
+  COMMAND Python3::Interpreter ${NAMEFOLD_ROOT}/tools/gen/make_tables.py --out ${NAMEFOLD_OUT_DIR}
+  DEPENDS ${NAMEFOLD_TABLE_SOURCES} ${NAMEFOLD_ROOT}/tools/gen/make_tables.py ${NAMEFOLD_ROOT}/tools/gen/gen_hangul.py
   COMMENT "Assembling the default replacement tables")
 add_custom_target(namefold_tables ALL DEPENDS ${NAMEFOLD_TABLE_FILES})

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks of the default replacement tables built by tools/make_tables.py.
+"""Checks of the default replacement tables built by tools/gen/make_tables.py.
 
 The built files are read back with a model of the plugin's parsers and run
 through a model of its transliteration engine (every unit replaceable), so
@@ -16,9 +16,9 @@ import unicodedata
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-MAKE_TABLES = os.path.join(ROOT, "tools", "make_tables.py")
+MAKE_TABLES = os.path.join(ROOT, "tools", "gen", "make_tables.py")
 NAMES = os.path.join(ROOT, "tests", "data", "names.txt")
-sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, os.path.join(ROOT, "tools", "gen"))
 
 import make_tables  # noqa: E402
 

@@ -551,7 +551,7 @@ TEST_F(Program, TablesMatchTheBuildsOwnAssembly) {
   struct Row {
     const char* name;
     std::vector<std::string> with;
-    fs::path reference;  // the folder that tools/make_tables.py wrote
+    fs::path reference;  // the folder that tools/gen/make_tables.py wrote
   };
   const Row rows[] = {
       {"defaults", {}, BuiltProgram().parent_path()},

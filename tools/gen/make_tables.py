@@ -38,7 +38,7 @@ import sys
 from dataclasses import dataclass, field
 
 TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_DATA_DIR = os.path.join(os.path.dirname(TOOLS_DIR), "data", "tables")
+DEFAULT_DATA_DIR = os.path.join(os.path.dirname(os.path.dirname(TOOLS_DIR)), "data", "tables")
 
 SINGLE_FILE = "namefold1.tbl"
 SEQUENCE_FILE = "namefold2.tbl"

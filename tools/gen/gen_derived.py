@@ -39,7 +39,7 @@ import make_tables  # noqa: E402
 
 UNICODE_DIR = "/usr/share/unicode"
 OUTPUT = os.path.join(make_tables.DEFAULT_DATA_DIR, "derived.single.txt")
-COMMAND = "tools/gen_derived.py --update"
+COMMAND = "tools/gen/gen_derived.py --update"
 
 # Blocks whose marks (general category Mn or Me) are deleted.
 MARK_BLOCKS = [

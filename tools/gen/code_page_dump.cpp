@@ -1,6 +1,6 @@
 // Prints how Windows folds every UTF-16 unit through each ANSI code page the library supports:
 // the unit alone goes through WideCharToMultiByte(cp, 0, ..., default char "_") and the bytes come
-// back through MultiByteToWideChar(cp, 0, ...). tools/gen_code_pages.py reads the output.
+// back through MultiByteToWideChar(cp, 0, ...). tools/gen/gen_code_pages.py reads the output.
 //
 // Usage: code_page_dump OUTPUT_FILE
 // Output, one line per code page and unit, all numbers in hexadecimal except the code page:

@@ -30,7 +30,7 @@ import gen_derived  # noqa: E402
 import make_tables  # noqa: E402
 
 OUTPUT = os.path.join(make_tables.DEFAULT_DATA_DIR, "overlays", "zh.single.txt")
-COMMAND = "tools/gen_unihan.py --update"
+COMMAND = "tools/gen/gen_unihan.py --update"
 BLOCKS = [(0x3400, 0x4DBF), (0x4E00, 0x9FFF), (0xF900, 0xFAFF)]
 
 

@@ -35,7 +35,7 @@ TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, TOOLS_DIR)
 import gen_derived  # noqa: E402
 
-COMMAND = "tools/gen_indic.py --update"
+COMMAND = "tools/gen/gen_indic.py --update"
 
 SCRIPTS = [  # (name, first code point of the block)
     ("Devanagari", 0x0900), ("Bengali", 0x0980), ("Gurmukhi", 0x0A00),

@@ -29,7 +29,7 @@ sys.path.insert(0, TOOLS_DIR)
 import gen_derived  # noqa: E402
 import make_tables  # noqa: E402
 
-COMMAND = "tools/gen_greek.py --update"
+COMMAND = "tools/gen/gen_greek.py --update"
 OUTPUT = os.path.join(make_tables.DEFAULT_DATA_DIR, "greek.word.sequence.txt")
 
 # The pairs, small and in capitals, with their readings inside a word.
