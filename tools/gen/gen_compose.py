@@ -178,8 +178,10 @@ def generate(ucd):
     return "\n".join(lines) + "\n"
 
 
-def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+def ucd_main(doc, generate, argv):
+    """The command line of a generator from the UCD: [--ucd DIR] [OUTPUT], OUTPUT or standard
+    output getting generate(DIR)."""
+    parser = argparse.ArgumentParser(description=doc.split("\n")[0])
     parser.add_argument("--ucd", type=pathlib.Path, default=pathlib.Path("/usr/share/unicode"))
     parser.add_argument("output", nargs="?")
     args = parser.parse_args(argv[1:])
@@ -193,4 +195,4 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(ucd_main(__doc__, generate, sys.argv))
