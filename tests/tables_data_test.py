@@ -558,6 +558,7 @@ class Coverage(unittest.TestCase):
             return any(a <= ord(ch) <= b for a, b in make_tables.NATIVE_RANGES[page])
 
         def rewrites(key, value):
+            key = key.strip("/")  # a "/" at either end marks the name's edge, not a unit of it
             for page in make_tables.NATIVE_RANGES:
                 at = next((i for i, ch in enumerate(key) if i and native(page, ch)), None)
                 if not native(page, key[0]) and at is not None and not value.endswith(key[at:]):

@@ -15,8 +15,17 @@ consonant alone carries the inherent vowel a; in the sequence table the
 consonant followed by a vowel sign takes that vowel instead, and followed by
 the virama no vowel, so that नमस्ते reads namaste; in Hindi, Punjabi,
 Gujarati and Bengali the last consonant of a word before a space, a full stop
-or a dash has none either (भारत.txt Bharat.txt). A nukta after a consonant
-gives the sound it marks (क़ q, ज़ z, फ़ f).
+or a dash, and at the end of the name, has none either (भारत.txt, भारत Bharat),
+unless a cluster ends the word: Bengali keeps the vowel after every cluster,
+the others after one that could not close a syllable (मित्र mitra, but धर्म
+dharm). The anusvara before p, ph, b, bh and m is m (कंबोडिया Kambodiya), as
+the standards write it where it stands for the nasal of the consonant after
+it. A nukta after a consonant gives the sound it marks (क़ q, ज़ z, फ़ f).
+
+What a sequence of four units cannot see stays as it is: the medial vowel
+that Hindi, Punjabi and Gujarati drop between a vowel and a consonant with
+its own vowel (कमरा reads kamara, spoken kamra) depends on the letters on
+both sides of it, and tools/schwa_reference.py measures what is left.
 
 Ethiopic: every syllable of the Ethiopic block, read from its Unicode name
 after the BGN/PCGN romanization of Amharic without diacritics: the sixth
@@ -91,17 +100,29 @@ ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Malayalam": "m"}  # final in Malaya
 
 # Hindi, Punjabi, Gujarati and Bengali drop the inherent vowel of a word's
 # last consonant (भारत Bharat). The engine sees no end of word, but it sees
-# the character after one: a consonant before these reads without its vowel.
-# A name that ends in a consonant, with no extension after it, keeps the a.
+# the character after one, and "/" as the last unit of a sequence stands for
+# the end of the name: a consonant before these reads without its vowel.
 WORD_FINAL_SCRIPTS = {"Devanagari", "Bengali", "Gurmukhi", "Gujarati"}
-WORD_ENDS = " .-_,)"
-# A word that ends in a cluster keeps its last vowel (महाराष्ट्र Maharashtra,
-# कृष्ण Krishna). The clusters are read consonant by consonant, so the
-# Devanagari sequences give the vowel back to the common last members of a
-# cluster (ra, ya, va, nna) after a virama, before a space or a dot; a cluster
-# that ends in na or ma reads without it, as loanwords do (फ़िल्म film).
+WORD_ENDS = " .-_,;)"
+NAME_END = "/"
+# A word that ends in a cluster keeps its last vowel where the cluster could
+# not close a syllable (महाराष्ट्र Maharashtra, कृष्ण Krishna, पद्म Padma): its
+# last member is ra, ya, va or nna, or na, ma or la after a stop, a sibilant
+# or ha; after a nasal, a liquid or a semivowel the vowel goes (धर्म dharm,
+# फ़िल्म film, जन्म janm). Bengali keeps it after every cluster (যুক্ত jukta).
+# The clusters are read consonant by consonant, so these sequences give the
+# vowel back after a virama, before a space or a full stop and at the name's
+# end; before the other signs the cluster stays bare.
 CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
-CLUSTER_ENDS = " ."
+CLUSTER_TAILS_AFTER_OBSTRUENTS = (0x28, 0x2E, 0x32)
+SONORANTS = {0x19, 0x1E, 0x23, 0x28, 0x29, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35}
+CLUSTER_ENDS = " ." + NAME_END
+
+# The anusvara before p, ph, b, bh or m is m (कंबोडिया Kambodiya, కొలంబియా
+# Kolambiya), and so is Gurmukhi's tippi: the entries take the labial with it,
+# and with the labial its vowel sign, virama or word end.
+LABIALS = (0x2A, 0x2B, 0x2C, 0x2D, 0x2E)
+NASAL_SIGNS = {"Gurmukhi": (0x0A02, 0x0A70)}
 
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
@@ -147,6 +168,52 @@ def _key(code):
 MARKS = set()
 
 
+def word_end_lines(letter, bare):
+    """The letter without its vowel before a word's end and at the name's end."""
+    return ["%s%s=%s%s" % (letter, end, bare, end) for end in WORD_ENDS] \
+        + ["%s%s=%s" % (letter, NAME_END, bare)]
+
+
+def cluster_lines(name, base, first, exists):
+    """A cluster of `first`, the virama and a last member that keeps its vowel at a word's end."""
+    if name == "Bengali":
+        tails = [o for o in sorted(exists & set(CONSONANTS)) if o < 0x58
+                 and base + o not in SCRIPT_LETTERS]
+    else:
+        tails = [o for o in CLUSTER_TAILS if o in exists]
+        if first not in SONORANTS:
+            tails += [o for o in CLUSTER_TAILS_AFTER_OBSTRUENTS if o in exists]
+    lines = []
+    for tail in tails:
+        for end in CLUSTER_ENDS:
+            value = CONSONANTS[first] + CONSONANTS[tail] + "a" + end.replace(NAME_END, "")
+            if len(value) <= 7:  # a sequence value holds seven letters (ছ্ছ chchha is left out)
+                lines.append("%s%s%s%s=%s" % (chr(base + first), chr(base + VIRAMA),
+                                              chr(base + tail), end, value))
+    return lines
+
+
+def anusvara_lines(name, base, exists):
+    """The anusvara before a labial, with what follows the labial, as m."""
+    signs = [c for c in NASAL_SIGNS.get(name, (base + 0x02,)) if c - base in exists]
+    if ANUSVARA.get(name) == "m":
+        return []  # Malayalam reads it m everywhere
+    lines = []
+    for sign in signs:
+        for labial in LABIALS:
+            if labial not in exists:
+                continue
+            bare = CONSONANTS[labial]
+            pair = chr(sign) + chr(base + labial)
+            lines.append("%s=m%sa" % (pair, bare))
+            lines.append("%s%s=m%s" % (pair, chr(base + VIRAMA), bare))
+            lines += ["%s%s=m%s%s" % (pair, chr(base + s), bare, VOWEL_SIGNS[s])
+                      for s in sorted(exists & set(SEQUENCE_VOWEL_SIGNS))]
+            if name in WORD_FINAL_SCRIPTS:
+                lines += word_end_lines(pair, "m" + bare)
+    return lines
+
+
 def indic_lines(unicode_data):
     single = ["# Generated by %s from UnicodeData.txt; do not edit." % COMMAND,
               "# Indic scripts, letter by letter, after IAST and ISO 15919 without",
@@ -186,20 +253,18 @@ def indic_lines(unicode_data):
             for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
                 sequence.append("%s%s=%s" % (letter, chr(base + sign), bare + VOWEL_SIGNS[sign]))
             if name in WORD_FINAL_SCRIPTS:
-                sequence += ["%s%s=%s%s" % (letter, end, bare, end) for end in WORD_ENDS]
-            if name == "Devanagari":
-                sequence += ["%s%s%s%s=%s%sa%s" % (letter, chr(base + VIRAMA), chr(base + tail), end,
-                                                   bare, CONSONANTS[tail], end)
-                             for tail in CLUSTER_TAILS for end in CLUSTER_ENDS]
+                sequence += word_end_lines(letter, bare)
+                sequence += cluster_lines(name, base, offset, exists)
             nukta_reading = {**NUKTA, **SCRIPT_NUKTA.get(name, {})}.get(offset)
             if nukta_reading is not None and 0x3C in exists:
                 nukta = letter + chr(base + 0x3C)
                 sequence.append("%s=%sa" % (nukta, nukta_reading))
                 if name in WORD_FINAL_SCRIPTS:
-                    sequence += ["%s%s=%s%s" % (nukta, end, nukta_reading, end) for end in WORD_ENDS]
+                    sequence += word_end_lines(nukta, nukta_reading)
                 sequence.append("%s%s=%s" % (nukta, chr(base + VIRAMA), nukta_reading))
                 for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
                     sequence.append("%s%s=%s" % (nukta, chr(base + sign), nukta_reading + VOWEL_SIGNS[sign]))
+        sequence += anusvara_lines(name, base, exists)
     # A name is composed before the tables see it, and the letters that Unicode keeps out of
     # composition (क़, ਸ਼, ড়) reach them as consonant and nukta: a key that holds one could never
     # match.

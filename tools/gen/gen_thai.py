@@ -16,11 +16,12 @@ sequences give what a table of two to four characters can see:
 - a final consonant as RTGS reads it (k, t, p, n; yo yak i, wo waen o) where the table sees that
   it closes a syllable: after mai han-akat (รัฐ rat), after a vowel sign unless a vowel sign,
   tone mark or o ang follows it (บาท bat, but ทานะ thana), and before a space, a hyphen, an
-  underscore, a comma or a bracket (กรุงเทพ.txt krungthep.txt).
+  underscore, a comma or a bracket (กรุงเทพ.txt krungthep.txt), and at the end of the name
+  (กรุงเทพ krungthep).
 
 What stays out of reach needs a dictionary: the unwritten vowels (สหรัฐ saharat reads srat), a
 final after a vowel written before its consonant inside a word (แคชเมียร์ khaechmia, not
-khaetmia) and after o ang, which only a space after it shows.
+khaetmia) and after o ang, which only a space or the end of the name after it shows.
 """
 
 import os
@@ -61,6 +62,7 @@ CLUSTERS = ["กร", "กล", "กว", "ขร", "ขล", "ขว", "คร"
 HO_HIP = ["ห" + c for c in "งญนมยรลว"]
 # Not the full stop: a consonant before it is mostly an abbreviation (ค.ศ., พ.ศ.), an initial.
 WORD_ENDS = " -_,()[]"
+NAME_END = "/"  # as the last unit of a sequence: nothing follows in the name
 # The consonants before ro han in common words (กรรม, จรรยา, ทรรศนะ, ธรรม, บรรณ, พรรค, วรรณ,
 # สรรพ); ro han with no final after it (กรรไกร kankrai) reads a, not an.
 RO_HAN_AFTER = "กจทธบพวส"
@@ -161,9 +163,11 @@ def lines(data_dir=make_tables.DEFAULT_DATA_DIR):
             "dictionary knows: ประชาชน prachachon, สาธารณรัฐ satharanarat, สหรัฐ saharat, "
             "ราชอาณาจักร ratchaanachak, สังคมนิยม sangkhomniyom, ประชาธิปไตย prachathippatai, "
             "อเมริกา amerika", COMMON_WORDS)
-    section("Before a space, a hyphen, an underscore, a comma or a bracket a consonant closes "
-            "its syllable (กรุงเทพ ภูเก็ต krungthep phuket)",
-            [(f + end, value + end) for f, value in FINAL.items() for end in WORD_ENDS])
+    section("Before a space, a hyphen, an underscore, a comma or a bracket, and at the end of "
+            "the name (a / after it), a consonant closes its syllable (กรุงเทพ ภูเก็ต krungthep "
+            "phuket)",
+            [(f + end, value + end) for f, value in FINAL.items() for end in WORD_ENDS]
+            + [(f + NAME_END, value) for f, value in FINAL.items()])
     section("Ro han, a doubled ro after a consonant, is the vowel a before the consonant that "
             "closes the syllable (ธรรม tham); before a vowel sign the second ro starts a "
             "syllable. Only after the consonants that carry it in common words: kho khwai ends "
