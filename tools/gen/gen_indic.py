@@ -111,12 +111,15 @@ NAME_END = "/"
 # or ha; after a nasal, a liquid or a semivowel the vowel goes (धर्म dharm,
 # फ़िल्म film, जन्म janm). Bengali keeps it after every cluster (যুক্ত jukta).
 # The clusters are read consonant by consonant, so these sequences give the
-# vowel back after a virama, before a space or a full stop and at the name's
-# end; before the other signs the cluster stays bare.
+# vowel back after a virama, before a space, a full stop, a comma or a closing
+# bracket and at the name's end; Bengali, whose every cluster keeps it, only
+# before a space or a full stop and at the name's end, which keeps its entries
+# near 3,400. Before the other signs the cluster stays bare.
 CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
 CLUSTER_TAILS_AFTER_OBSTRUENTS = (0x28, 0x2E, 0x32)
 SONORANTS = {0x19, 0x1E, 0x23, 0x28, 0x29, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35}
-CLUSTER_ENDS = " ." + NAME_END
+CLUSTER_ENDS = " .,)" + NAME_END
+BENGALI_CLUSTER_ENDS = " ." + NAME_END
 
 # The anusvara before p, ph, b, bh or m is m (कंबोडिया Kambodiya, కొలంబియా
 # Kolambiya), and so is Gurmukhi's tippi: the entries take the labial with it,
@@ -127,13 +130,17 @@ NASAL_SIGNS = {"Gurmukhi": (0x0A02, 0x0A70)}
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
     0x0978: "da", 0x097D: "", 0x0AFA: "", 0x0AFB: "", 0x0AFC: "", 0x0AFD: "", 0x0AFE: "", 0x0AFF: "",
-    0x09CE: "t", 0x09F0: "r", 0x09F1: "w", 0x09FC: "v", 0x09FD: "", 0x09FE: "",
+    0x09CE: "t", 0x09FC: "v", 0x09FD: "", 0x09FE: "",
     0x0A70: "n", 0x0A71: "", 0x0A72: "", 0x0A73: "", 0x0A74: "ek onkar", 0x0A75: "",
     0x0B71: "w", 0x0BD0: "om", 0x0C58: "ts", 0x0C59: "dz", 0x0C5A: "r", 0x0C5D: "n",
     0x0CDD: "n", 0x0CF1: "", 0x0CF2: "",
     0x0D4E: "r", 0x0D54: "m", 0x0D55: "y", 0x0D56: "zh", 0x0D5F: "i",
     0x0D7A: "n", 0x0D7B: "n", 0x0D7C: "r", 0x0D7D: "l", 0x0D7E: "l", 0x0D7F: "k",
 }
+
+# Consonants that only some scripts have, by code point: Assamese ra and wa carry the vowel
+# a as every other consonant does (অসমীয়া ৰাষ্ট্ৰ).
+SCRIPT_CONSONANTS = {0x09F0: "r", 0x09F1: "w"}
 
 # Tamil ten, hundred and thousand, which other scripts' positions hold signs.
 TAMIL_NUMBERS = (0x0BF0, 0x0BF1, 0x0BF2)
@@ -174,19 +181,25 @@ def word_end_lines(letter, bare):
         + ["%s%s=%s" % (letter, NAME_END, bare)]
 
 
-def cluster_lines(name, base, first, exists):
+def consonants_of(base, exists):
+    """{offset: reading without the vowel} of the consonants of the block at base."""
+    found = {o: CONSONANTS[o] for o in exists & set(CONSONANTS) if base + o not in SCRIPT_LETTERS}
+    found.update({c - base: r for c, r in SCRIPT_CONSONANTS.items() if c - base in exists})
+    return found
+
+
+def cluster_lines(name, base, first, consonants):
     """A cluster of `first`, the virama and a last member that keeps its vowel at a word's end."""
     if name == "Bengali":
-        tails = [o for o in sorted(exists & set(CONSONANTS)) if o < 0x58
-                 and base + o not in SCRIPT_LETTERS]
+        tails = [o for o in sorted(consonants) if o < 0x58 or base + o in SCRIPT_CONSONANTS]
     else:
-        tails = [o for o in CLUSTER_TAILS if o in exists]
+        tails = [o for o in CLUSTER_TAILS if o in consonants]
         if first not in SONORANTS:
-            tails += [o for o in CLUSTER_TAILS_AFTER_OBSTRUENTS if o in exists]
+            tails += [o for o in CLUSTER_TAILS_AFTER_OBSTRUENTS if o in consonants]
     lines = []
     for tail in tails:
-        for end in CLUSTER_ENDS:
-            value = CONSONANTS[first] + CONSONANTS[tail] + "a" + end.replace(NAME_END, "")
+        for end in BENGALI_CLUSTER_ENDS if name == "Bengali" else CLUSTER_ENDS:
+            value = consonants[first] + consonants[tail] + "a" + end.replace(NAME_END, "")
             if len(value) <= 7:  # a sequence value holds seven letters (ছ্ছ chchha is left out)
                 lines.append("%s%s%s%s=%s" % (chr(base + first), chr(base + VIRAMA),
                                               chr(base + tail), end, value))
@@ -232,6 +245,8 @@ def indic_lines(unicode_data):
                 reading = ANUSVARA[name]
             elif code in SCRIPT_LETTERS:
                 reading = SCRIPT_LETTERS[code]
+            elif code in SCRIPT_CONSONANTS:
+                reading = SCRIPT_CONSONANTS[code] + "a"
             elif code in TAMIL_NUMBERS:
                 reading = gen_derived.numeric_value(code)
             elif offset in CONSONANTS:
@@ -245,16 +260,15 @@ def indic_lines(unicode_data):
             if reading is None:
                 continue
             single.append("%s=%s" % (_key(code), reading))
-        for offset in sorted(exists & set(CONSONANTS)):
-            if base + offset in SCRIPT_LETTERS:
-                continue
-            letter, bare = chr(base + offset), CONSONANTS[offset]
+        consonants = consonants_of(base, exists)
+        for offset, bare in sorted(consonants.items()):
+            letter = chr(base + offset)
             sequence.append("%s%s=%s" % (letter, chr(base + VIRAMA), bare))
             for sign in sorted(exists & set(SEQUENCE_VOWEL_SIGNS)):
                 sequence.append("%s%s=%s" % (letter, chr(base + sign), bare + VOWEL_SIGNS[sign]))
             if name in WORD_FINAL_SCRIPTS:
                 sequence += word_end_lines(letter, bare)
-                sequence += cluster_lines(name, base, offset, exists)
+                sequence += cluster_lines(name, base, offset, consonants)
             nukta_reading = {**NUKTA, **SCRIPT_NUKTA.get(name, {})}.get(offset)
             if nukta_reading is not None and 0x3C in exists:
                 nukta = letter + chr(base + 0x3C)
