@@ -46,6 +46,7 @@ TIPPI = 0x0A70
 OTHER_NASAL = {0x01}  # candrabindu: nasalises the vowel, reads n wherever it stands
 INDEPENDENT_VOWELS = set(range(0x04, 0x15)) | {0x60, 0x61, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77}
 NUKTA, VIRAMA = 0x3C, gen_indic.VIRAMA
+KHANDA_TA = 0x09CE
 
 # The rules a reading may break, as `classify` reports them.
 END = "final vowel at the name's end"
@@ -81,15 +82,21 @@ class Syllable:
         self.nasal_rule = None
 
 
-def parse_word(script, word, single):
-    """The syllables of one word of one script."""
+def parse_word(script, word, single, start=0):
+    """The syllables of one word of one script that starts at unit `start` of the name."""
     syllables = []
-    for ch in word:
+    for position, ch in enumerate(word, start):
+        if ch in "\u200c\u200d":  # the joiners choose a glyph, not a sound
+            continue
         _, offset = script_of(ch)
         last = syllables[-1] if syllables else None
-        if offset in gen_indic.CONSONANTS or ord(ch) in gen_indic.SCRIPT_CONSONANTS:
+        if ord(ch) == KHANDA_TA:  # a t without a vowel
+            syllables.append(Syllable("t", offset))
+            syllables[-1].vowel = ""
+        elif offset in gen_indic.CONSONANTS or ord(ch) in gen_indic.SCRIPT_CONSONANTS:
             bare = gen_indic.SCRIPT_CONSONANTS.get(ord(ch)) or gen_indic.CONSONANTS[offset]
             syllables.append(Syllable(bare, offset))
+            syllables[-1].position = position
         elif offset == NUKTA and last is not None and last.consonant is not None:
             nukta = {**gen_indic.NUKTA, **gen_indic.SCRIPT_NUKTA.get(script, {})}
             last.consonant = nukta.get(last.offset, last.consonant)
@@ -109,10 +116,6 @@ def parse_word(script, word, single):
             last.extra += single.get(ch, "")
         else:
             syllables.append(Syllable(reading=single.get(ch, "")))
-    if script == "Bengali":  # khanda ta is a t without a vowel
-        for s in syllables:
-            if s.consonant is None and s.reading == "t":
-                s.consonant, s.vowel, s.reading = "t", "", ""
     return syllables
 
 
@@ -197,9 +200,9 @@ class Reference:
         name = unicodedata.normalize("NFC", name)
         found = []
         for match in WORD.finditer(name):
-            text = match.group().replace("\u200c", "").replace("\u200d", "")
+            text = match.group()
             script = next((script_of(c)[0] for c in text if script_of(c)[0]), None)
-            syllables = parse_word(script, text, self.single)
+            syllables = parse_word(script, text, self.single, match.start())
             at_end = match.end() == len(name)
             if script in DELETING:
                 apply_rules(script, syllables, at_end)
