@@ -111,15 +111,13 @@ NAME_END = "/"
 # or ha; after a nasal, a liquid or a semivowel the vowel goes (धर्म dharm,
 # फ़िल्म film, जन्म janm). Bengali keeps it after every cluster (যুক্ত jukta).
 # The clusters are read consonant by consonant, so these sequences give the
-# vowel back after a virama, before a space, a full stop, a comma or a closing
-# bracket and at the name's end; Bengali, whose every cluster keeps it, only
-# before a space or a full stop and at the name's end, which keeps its entries
-# near 3,400. Before the other signs the cluster stays bare.
+# vowel back after a virama, before a space or a full stop and at the name's
+# end; before the other signs the cluster stays bare, which keeps the entries
+# near 6,000 (3,800 of them Bengali, whose every cluster keeps the vowel).
 CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
 CLUSTER_TAILS_AFTER_OBSTRUENTS = (0x28, 0x2E, 0x32)
 SONORANTS = {0x19, 0x1E, 0x23, 0x28, 0x29, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35}
-CLUSTER_ENDS = " .,)" + NAME_END
-BENGALI_CLUSTER_ENDS = " ." + NAME_END
+CLUSTER_ENDS = " ." + NAME_END
 
 # The anusvara before p, ph, b, bh or m is m (कंबोडिया Kambodiya, కొలంబియా
 # Kolambiya), and so is Gurmukhi's tippi: the entries take the labial with it,
@@ -198,7 +196,7 @@ def cluster_lines(name, base, first, consonants):
             tails += [o for o in CLUSTER_TAILS_AFTER_OBSTRUENTS if o in consonants]
     lines = []
     for tail in tails:
-        for end in BENGALI_CLUSTER_ENDS if name == "Bengali" else CLUSTER_ENDS:
+        for end in CLUSTER_ENDS:
             value = consonants[first] + consonants[tail] + "a" + end.replace(NAME_END, "")
             if len(value) <= 7:  # a sequence value holds seven letters (ছ্ছ chchha is left out)
                 lines.append("%s%s%s%s=%s" % (chr(base + first), chr(base + VIRAMA),
