@@ -58,6 +58,8 @@ READINGS = [
     # Thai: a final consonant at the name's end as before a space (RTGS).
     ("thai final", "กรุงเทพ", "krungthep", True, "th"),
     ("thai final", "แบบ", "baep", True, "th"),
+    ("thai final", "ประเทศ", "prathet", True, "th"),
+    ("thai final", "จอด", "chot", True, "th"),
 ]
 
 
