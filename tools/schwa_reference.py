@@ -35,15 +35,12 @@ import gen_indic  # noqa: E402
 
 # The scripts whose inherent vowel the rules drop, and whether they drop it inside a word.
 DELETING = {"Devanagari": True, "Gurmukhi": True, "Gujarati": True, "Bengali": False}
-BLOCKS = dict(gen_indic.SCRIPTS)
-
 LABIALS = {0x2A, 0x2B, 0x2C, 0x2D, 0x2E}
 SEMIVOWELS = {0x2F, 0x30, 0x31, 0x35}  # y, r, rr, v
 NASALS_AND_L = {0x19, 0x1E, 0x23, 0x28, 0x2E, 0x32, 0x33}
 SONORANTS = SEMIVOWELS | NASALS_AND_L | {0x34}
 NASAL_SIGNS = {0x02}  # the anusvara; Gurmukhi's tippi below
 TIPPI = 0x0A70
-OTHER_NASAL = {0x01}  # candrabindu: nasalises the vowel, reads n wherever it stands
 INDEPENDENT_VOWELS = set(range(0x04, 0x15)) | {0x60, 0x61, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77}
 NUKTA, VIRAMA = 0x3C, gen_indic.VIRAMA
 KHANDA_TA = 0x09CE
@@ -79,6 +76,7 @@ class Syllable:
         self.extra = ""  # visarga and the like
         self.keeps = True  # the inherent vowel, once the rules have run
         self.rule = None  # the rule that decided it
+        self.position = None  # a consonant's unit in the composed name
         self.nasal_rule = None
 
 
@@ -120,10 +118,12 @@ def parse_word(script, word, single, start=0):
 
 
 def has_vowel(s):
+    """Whether the syllable ends in a vowel, as the rules have decided so far."""
     return s.consonant is None or s.vowel != "" and (s.vowel is not None or s.keeps)
 
 
 def candidate(s):
+    """Whether the syllable's vowel is the inherent one, with nothing after it that keeps it."""
     return s.consonant is not None and s.vowel is None and s.nasal is None and not s.extra
 
 
@@ -134,7 +134,16 @@ def rising_cluster(first, last):
     return last.offset in NASALS_AND_L and first.offset not in SONORANTS
 
 
+def mark_labial_anusvara(syllables):
+    """The anusvara before a labial reads m."""
+    for s, following in zip(syllables, syllables[1:]):
+        if s.nasal is not None and following.consonant is not None \
+                and following.offset in LABIALS:
+            s.nasal_rule = ANUSVARA
+
+
 def apply_rules(script, syllables, at_name_end):
+    """Decides the inherent vowel of each syllable of one word, as the module's rules say."""
     medial = DELETING[script]
     n = len(syllables)
     if n == 1 and candidate(syllables[0]):
@@ -157,10 +166,11 @@ def apply_rules(script, syllables, at_name_end):
             if has_vowel(syllables[i - 1]) and right.consonant is not None and has_vowel(right):
                 s.keeps = False
                 s.rule = MEDIAL
-    apply_rules_anusvara_only(syllables)
+    mark_labial_anusvara(syllables)
 
 
 def render(syllables, flipped=()):
+    """The word's reading, with the decisions of the rules in `flipped` turned over."""
     out = []
     for s in syllables:
         if s.consonant is None:
@@ -182,6 +192,7 @@ WORD = re.compile(r"[\u0900-\u0D7F\u200C\u200D]+")
 
 
 def single_readings():
+    """{character: reading} of gen_indic.py's single-character source."""
     lines = gen_indic.outputs()["indic.single.txt"]
     table = {}
     for line in lines:
@@ -192,6 +203,8 @@ def single_readings():
 
 
 class Reference:
+    """Reads names by the rules; the letters' readings are gen_indic.py's."""
+
     def __init__(self):
         self.single = single_readings()
 
@@ -207,11 +220,12 @@ class Reference:
             if script in DELETING:
                 apply_rules(script, syllables, at_end)
             else:
-                apply_rules_anusvara_only(syllables)
+                mark_labial_anusvara(syllables)
             found.append((match.start(), match.end(), script, syllables))
         return name, found
 
     def reading(self, name, flipped=()):
+        """The name as the rules read it, those in `flipped` turned over."""
         name, words = self.words(name)
         out, at = [], 0
         for start, end, _, syllables in words:
@@ -238,12 +252,6 @@ class Reference:
         return None
 
 
-def apply_rules_anusvara_only(syllables):
-    for s, following in zip(syllables, syllables[1:]):
-        if s.nasal is not None and following.consonant is not None \
-                and following.offset in LABIALS:
-            s.nasal_rule = ANUSVARA
-
-
 def strip_vowels(text):
-    return re.sub("a", "", text.replace("m", "n").replace("ng", "n"))
+    """The text without what the rules decide: the letter a, and m, n or ng of a nasal sign."""
+    return text.replace("m", "n").replace("ng", "n").replace("a", "")
