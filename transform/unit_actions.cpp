@@ -82,6 +82,8 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
       step |= StepOf(c, replacement(c), starts(c), actions.ascii_kept, actions, used);
       if (starts(c) && tables.index == nullptr) step |= kStepCareful;
       if (ReadsThroughJamo(tables.single, native, c)) {
+        // Kept as far as the step tells; entries that start with it never see it.
+        step &= ~(kStepStartsSequence | kStepDependsOnNext);
         step |= kStepThroughJamo | kStepCareful;
         through_jamo = true;
       }
