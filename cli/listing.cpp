@@ -288,11 +288,6 @@ const FieldValue& FieldReader::Read(std::u16string_view path, int field) {
   return value_;
 }
 
-FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units, int field) {
-  FieldReader reader(plugin);
-  return reader.Read(path_units, field);
-}
-
 std::vector<FieldInfo> QueryFields(const host::Plugin& plugin) {
   std::vector<FieldInfo> fields;
   for (int index = 0;; ++index) {

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "cli/options.h"
-#include "host/plugin_loader.h"
 #include "cli/system.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::cli {
 
@@ -20,10 +20,8 @@ struct FieldValue {
   bool flag = false;    // a boolean's value
   std::u16string text;  // a string's value
 };
-[[nodiscard]] FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units,
-                                    int field);
 
-// The same for one path after another, with one set of buffers for every call.
+// The values of fields for one path after another, with one set of buffers for every call.
 class FieldReader {
  public:
   explicit FieldReader(const host::Plugin& plugin) : plugin_(plugin) {}
