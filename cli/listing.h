@@ -35,13 +35,6 @@ class FieldReader {
   FieldValue value_;
 };
 
-// Puts a folder's entries in byte order of their names, moving each entry once.
-void SortByName(std::vector<Listed>& entries);
-
-// Ends each output form of a folder's path in a separator, unless it is empty or ends in one, so
-// that the forms of its entries' names can follow.
-void EndInSeparator(PathText& described);
-
 // Lists the files of `options.operands` (the current folder when there are none). Messages about
 // unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2
 // for a bad --fields list.
