@@ -64,40 +64,55 @@ def neutral(coda):
     return NEUTRAL.get(coda, coda)
 
 
-def join(left, right):
-    """Apply the rules at the boundary of two syllables of one word, in place."""
+# The classes of sound change, as the tools count them.
+LIAISON, PALATALIZATION, ASPIRATION, NASALIZATION, LATERALIZATION = (
+    "final carried over", "palatalization", "aspiration", "nasal assimilation", "ll")
+
+
+def join(left, right, applied):
+    """Apply the rules at the boundary of two syllables of one word, in place; add the class of
+    each change made to the set applied."""
     coda, onset = left[2], right[0]
     if not coda:
         return
     if onset == "ㅇ":
         if coda.endswith("ㅎ"):
             coda = coda[:-1]
+            applied.add(ASPIRATION)
         if coda and coda != "ㅇ":
             moved = coda[-1]
             if right[1] == "ㅣ" and moved in "ㄷㅌ":
                 moved = "ㅈ" if moved == "ㄷ" else "ㅊ"
+                applied.add(PALATALIZATION)
             coda, onset = coda[:-1], moved
+            applied.add(LIAISON)
         left[2], right[0] = coda, onset
         if not coda:
             return
-    if coda.endswith("ㅎ"):
+    if coda.endswith("ㅎ") and onset in "ㄱㄷㅈㅅㄴ":
         if onset in ASPIRATE:
             coda, onset = coda[:-1], ASPIRATE[onset]
         elif onset == "ㅅ":
             coda = coda[:-1]
-        elif onset == "ㄴ":
+        else:
             coda = coda[:-1] or "ㄴ"
+        applied.add(ASPIRATION)
     elif onset == "ㅎ" and coda.endswith("ㅈ"):
         coda, onset = coda[:-1], "ㅊ"
+        applied.add(ASPIRATION)
     elif onset == "ㅎ" and coda == "ㄷ" and right[1] == "ㅣ":
         coda, onset = "", "ㅊ"
+        applied.add(PALATALIZATION)
     coda = neutral(coda)
     if onset == "ㄹ" and coda not in ("", "ㄴ", "ㄹ"):
         onset = "ㄴ"
+        applied.add(NASALIZATION)
     if onset in "ㄴㅁ" and coda in NASAL:
         coda = NASAL[coda]
-    if (coda, onset) in (("ㄴ", "ㄹ"), ("ㄹ", "ㄴ")):
+        applied.add(NASALIZATION)
+    if (coda, onset) in (("ㄴ", "ㄹ"), ("ㄹ", "ㄴ"), ("ㄹ", "ㄹ")):
         coda = onset = "ㄹ"
+        applied.add(LATERALIZATION)
     left[2], right[0] = coda, onset
 
 
@@ -112,14 +127,16 @@ def spell(word):
     return "".join(out)
 
 
-def romanize(text):
-    """text with every run of Hangul syllables romanized."""
+def romanize(text, applied=None):
+    """text with every run of Hangul syllables romanized; the classes of the sound changes made
+    are added to the set applied, when given."""
+    applied = set() if applied is None else applied
     out, word = [], []
     for ch in text + "\0":
         parts = syllable(ch)
         if parts:
             if word:
-                join(word[-1], parts)
+                join(word[-1], parts, applied)
             word.append(parts)
             continue
         if word:
