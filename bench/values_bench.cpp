@@ -50,30 +50,37 @@ void BM_Decomposed(benchmark::State& state, int field) {
 BENCHMARK_CAPTURE(BM_Decomposed, NameNoUnicode, 1);
 BENCHMARK_CAPTURE(BM_Decomposed, NameReplaceUserAll, 4);
 
+// The paths of `names` (UTF-8) in the benchmark's folder.
+std::vector<std::u16string> InFolder(std::initializer_list<const char*> names) {
+  std::vector<std::u16string> result;
+  for (const char* name : names) result.push_back(std::u16string(kFolder) + FromUtf8(name));
+  return result;
+}
+
 // Names that meet the default sequence table at most of their units: all-capital Greek, Greek
 // diphthongs, kana digraphs and doubled consonants, Armenian, all-capital Cyrillic and Devanagari.
 const std::vector<std::u16string>& SequenceHeavyPaths() {
-  static const std::vector<std::u16string> paths = [] {
-    const char* const names[] = {"ΕΥΧΑΡΙΣΤΟΥΜΕ ΠΟΛΥ.txt",
-                                 "ευχαριστούμε πολύ.doc",
-                                 "ΑΥΤΟΚΙΝΗΤΟ ΜΠΛΕ.jpg",
-                                 "Ευαγγέλιο και αυγή.pdf",
-                                 "きょうと しゃしん ちゃのゆ.png",
-                                 "きっぷ りょこう にっき.txt",
-                                 "チョコレート シャツ キャット.mp3",
-                                 "ちょっと まって.txt",
-                                 "Երևան ու Գյումրի.jpg",
-                                 "ՈՒՍՈՒՑՈՒՄ.txt",
-                                 "ЩУКА И ЁЖИК ЖИВУТ.mp3",
-                                 "ЧАЙКА ШУМИТ.doc",
-                                 "नमस्ते दुनिया.txt",
-                                 "क्षत्रिय ज्ञान.pdf",
-                                 "ΓΓ ΓΚ ΜΠ ΝΤ ΤΖ.txt",
-                                 "ουου αυαυ ευευ.txt"};
-    std::vector<std::u16string> result;
-    for (const char* name : names) result.push_back(std::u16string(kFolder) + FromUtf8(name));
-    return result;
-  }();
+  static const std::vector<std::u16string> paths = InFolder(
+      {"ΕΥΧΑΡΙΣΤΟΥΜΕ ΠΟΛΥ.txt", "ευχαριστούμε πολύ.doc", "ΑΥΤΟΚΙΝΗΤΟ ΜΠΛΕ.jpg",
+       "Ευαγγέλιο και αυγή.pdf", "きょうと しゃしん ちゃのゆ.png", "きっぷ りょこう にっき.txt",
+       "チョコレート シャツ キャット.mp3", "ちょっと まって.txt", "Երևան ու Գյումրի.jpg",
+       "ՈՒՍՈՒՑՈՒՄ.txt", "ЩУКА И ЁЖИК ЖИВУТ.mp3", "ЧАЙКА ШУМИТ.doc", "नमस्ते दुनिया.txt",
+       "क्षत्रिय ज्ञान.pdf", "ΓΓ ΓΚ ΜΠ ΝΤ ΤΖ.txt", "ουου αυαυ ευευ.txt"});
+  return paths;
+}
+
+// Korean names, whose syllables are read through their jamo and their sound changes; Hindi
+// names, whose consonants read by what follows them up to the name's end.
+const std::vector<std::u16string>& HangulPaths() {
+  static const std::vector<std::u16string> paths = InFolder(
+      {"한국어 사진.jpg", "서울 종로구 신문로.txt", "물리학 강의 노트.pdf", "설날 가족 여행.mp4",
+       "대한민국 국민 연금", "신라 역사 박물관.doc", "백마 강변 산책.png", "같이 먹는 밥"});
+  return paths;
+}
+const std::vector<std::u16string>& DevanagariPaths() {
+  static const std::vector<std::u16string> paths =
+      InFolder({"भारत का संविधान.pdf", "कमल और कमरा", "हिन्दी कविता संग्रह.txt", "मुंबई पुणे यात्रा.jpg",
+                "राष्ट्रपति भवन", "सम्पादक मंडल.doc", "नमस्ते दुनिया.txt", "कम्बल"});
   return paths;
 }
 
@@ -82,6 +89,16 @@ void BM_SequenceHeavy(benchmark::State& state, int field) {
 }
 BENCHMARK_CAPTURE(BM_SequenceHeavy, NameReplaceUserAll, 4);
 BENCHMARK_CAPTURE(BM_SequenceHeavy, NameReplaceUserUnicode, 3);
+
+void BM_Hangul(benchmark::State& state, int field) {
+  RunField(state, DefaultPlugin(), field, HangulPaths());
+}
+BENCHMARK_CAPTURE(BM_Hangul, NameReplaceUserAll, 4);
+
+void BM_Devanagari(benchmark::State& state, int field) {
+  RunField(state, DefaultPlugin(), field, DevanagariPaths());
+}
+BENCHMARK_CAPTURE(BM_Devanagari, NameReplaceUserAll, 4);
 
 // The floor of any per-call work: the path copied into a fixed buffer, its length known.
 void BM_FloorMemcpy(benchmark::State& state) {
@@ -150,8 +167,8 @@ BENCHMARK(BM_FloorTableLoopSequenceHeavy);
 void BM_IcuAnyLatinAscii(benchmark::State& state) {
   const auto& paths = CorpusPaths();
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Transliterator> transliterator(icu::Transliterator::createInstance(
-      "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+  std::unique_ptr<icu::Transliterator> transliterator(
+      icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
   if (U_FAILURE(status)) {
     state.SkipWithError("ICU has no Any-Latin; Latin-ASCII transliterator");
     return;
@@ -250,10 +267,10 @@ void BM_TableSize(benchmark::State& state, int field, bool full) {
   (void)plugin.get_value_w(u"/data/x.txt", field, 0, value, sizeof value, 0);  // loads the tables
   RunField(state, plugin, field);
 }
-BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserUnicode/small, 3, false);
-BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserUnicode/full, 3, true);
-BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserAll/small, 4, false);
-BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserAll/full, 4, true);
+BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserUnicode / small, 3, false);
+BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserUnicode / full, 3, true);
+BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserAll / small, 4, false);
+BENCHMARK_CAPTURE(BM_TableSize, NameReplaceUserAll / full, 4, true);
 
 }  // namespace
 }  // namespace namefold::bench

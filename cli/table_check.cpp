@@ -221,6 +221,17 @@ void CheckSequence(std::u16string_view text, const Lines& lines, Problems& probl
                " is ignored, " + Quote(sequence.substr(0, kSequenceUnitsKept)) + " is replaced";
       });
     }
+    // "/" stands for the name's start as the first unit and for its end as the last; a name
+    // holds none, so anywhere else, or both ends with nothing between, it matches nothing.
+    const std::u16string_view kept = sequence.substr(0, kSequenceUnitsKept);
+    if (kept.substr(1, kept.size() - 2).find(kNameEdge) != std::u16string_view::npos ||
+        kept == u"//") {
+      problems.Add(ProblemKind::kEdgeInside, line, [&] {
+        return "sequence " + Quote(kept) +
+               " can never match: \"/\" stands for the name's start only as the first unit and "
+               "for its end only as the last, and no name is empty";
+      });
+    }
     if (value.size() > kValueUnitsKept) {
       problems.Add(ProblemKind::kLongValue, line, [&] {
         return "value " + Quote(value) + " is longer than 7 units: it is cut to " +
@@ -284,6 +295,7 @@ const char* ProblemKindName(ProblemKind kind) {
       "value longer than 7 units",
       "sequence given again",
       "sequence that can never match",
+      "\"/\" inside a sequence",
   };
   return kNames[static_cast<std::size_t>(kind)];
 }

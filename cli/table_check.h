@@ -26,8 +26,9 @@ enum class ProblemKind {
   kLongValue,
   kSequenceAgain,
   kHiddenSequence,
+  kEdgeInside,
 };
-inline constexpr std::size_t kProblemKindCount = 11;
+inline constexpr std::size_t kProblemKindCount = 12;
 inline constexpr std::size_t kProblemsShownPerKind = 20;
 
 struct TableProblem {

@@ -59,8 +59,12 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
       slot = {sequence, node->value, rank, slot.longer};
       const std::size_t length = UnitLength(node->continuation);
       lengths |= static_cast<std::uint8_t>(1u << (length - 1));
-      const Unit follower = node->continuation[0];
-      index.followers[follower >> 5] |= std::uint32_t{1} << (follower & 31);
+      auto follows = [&](Unit unit) {
+        index.followers[unit >> 5] |= std::uint32_t{1} << (unit & 31);
+      };
+      follows(node->continuation[0]);
+      // A key and the name's end: the name's terminator follows the key.
+      if (length == 1 && node->continuation[0] == kNameEdge) follows(0);
       // Its shorter prefixes: entries of their own, or slots that only say that this one exists.
       for (std::size_t shorter = 1; shorter < length; ++shorter) {
         const std::uint64_t prefix = sequence & ~(~std::uint64_t{0} >> (16 + 16 * shorter));

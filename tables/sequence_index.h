@@ -33,7 +33,8 @@ struct SequenceIndex {
   // entries, which is all the engine needs to know to pass a unit by.
   std::uint8_t lengths[kKeyCount];
   // One bit per unit that follows the key in some entry: a key followed by any other unit starts
-  // no sequence, which spares the probes for most capitals of the all-capital entries.
+  // no sequence, which spares the probes for most capitals of the all-capital entries. The bit of
+  // 0 says that some entry is a key and the name's end.
   std::uint32_t followers[kKeyCount / 32];
 };
 
@@ -78,7 +79,14 @@ inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX, false};
   // rest is read no further than its terminator: a continuation never holds a zero unit.
   for (unsigned n = 1; n <= 3 && (lengths >> (n - 1)) != 0; ++n) {
     const Unit unit = rest[n - 1];
-    if (unit == 0) break;
+    if (unit == 0) {  // the name's end: an entry may end with it, and it consumes nothing
+      if ((lengths & (1u << (n - 1))) != 0) {
+        const std::uint64_t at_end = sequence | std::uint64_t{kNameEdge} << (48 - 16 * n);
+        const SequenceIndex::Slot& slot = FindSlot(index, at_end);
+        if (slot.rank < best_rank) match = {slot.value, n};
+      }
+      break;
+    }
     sequence |= static_cast<std::uint64_t>(unit) << (48 - 16 * n);
     if ((lengths & (1u << (n - 1))) == 0) continue;
     const SequenceIndex::Slot& slot = FindSlot(index, sequence);

@@ -12,10 +12,16 @@ namespace namefold {
 inline constexpr std::size_t kSequenceUnitsKept = 4;
 inline constexpr std::size_t kValueUnitsKept = 7;
 
+// A "/" in an entry's sequence stands for an edge of the name, which never holds one: as the
+// first unit, the name's start ("/x" matches x as the name's first unit, and the "/" consumes
+// nothing); as the last unit, its end ("x/" matches x as its last unit). The engine tries entries
+// that start with it at the name's start only.
+inline constexpr Unit kNameEdge = u'/';
+
 struct SequenceNode {
   Unit continuation[kSequenceUnitsKept];  // the units after the key: 1 to 3, zero-terminated
   Unit value[kValueUnitsKept + 1];        // the replacement: 0 to 7 units, zero-terminated
-  SequenceNode* next;    // the next entry with the same key, from a line higher in the file
+  SequenceNode* next;  // the next entry with the same key, from a line higher in the file
 };
 
 struct SequenceTable {
@@ -76,14 +82,19 @@ void ParseSequenceTable(Unit* text, SequenceTable& table);
 void ParseSequenceTable(Unit* text, SequenceTable& table, NodeAllocator allocate);
 
 // The first entry, in list order, whose sequence is `key` followed by the first units of the
-// zero-terminated `rest`; later lines of the file come first in the list.
+// zero-terminated `rest`, or by all of them and the name's end (kNameEdge); later lines of the
+// file come first in the list.
 [[nodiscard]] inline SequenceMatch FindSequence(const SequenceTable& table, Unit key,
                                                 const Unit* rest) {
   for (const SequenceNode* node = table.heads[key]; node != nullptr; node = node->next) {
+    const Unit* continuation = node->continuation;
     std::size_t n = 0;
     // rest's terminator never equals a continuation unit, so a shorter rest stops the loop.
-    while (node->continuation[n] != 0 && node->continuation[n] == rest[n]) ++n;
-    if (node->continuation[n] == 0) return {node->value, n + 1};
+    while (continuation[n] != 0 && continuation[n] == rest[n]) ++n;
+    if (continuation[n] == 0) return {node->value, n + 1};
+    if (rest[n] == 0 && continuation[n] == kNameEdge && continuation[n + 1] == 0) {
+      return {node->value, n + 1};  // the end consumes nothing
+    }
   }
   return {nullptr, 0};
 }

@@ -25,11 +25,6 @@ struct Composition {
 
 static_assert(kComposeCapacity >= 1024 * kLongestDecomposition, "a name of 1024 units must fit");
 
-// Hangul syllables are built from their jamo by arithmetic.
-constexpr Unit kSyllableFirst = 0xAC00, kSyllableLast = 0xD7A3;
-constexpr Unit kLeadingFirst = 0x1100, kVowelFirst = 0x1161, kTrailingBase = 0x11A7;
-constexpr int kLeadingCount = 19, kVowelCount = 21, kTrailingCount = 28;
-
 // The quick check of a unit, as the generated table has it.
 enum QuickCheck : std::uint32_t {
   kComposed = 0,      // a starter that composes with nothing before it

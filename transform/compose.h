@@ -13,6 +13,28 @@ namespace namefold {
 // Units of work for the composition of one name: every unit may decompose into four.
 inline constexpr std::size_t kComposeCapacity = 4 * 1024;
 
+// Hangul syllables are built from their conjoining jamo by arithmetic: a leading consonant, a
+// vowel and, in 27 of each 28 syllables, a trailing consonant.
+inline constexpr Unit kSyllableFirst = 0xAC00, kSyllableLast = 0xD7A3;
+inline constexpr Unit kLeadingFirst = 0x1100, kVowelFirst = 0x1161, kTrailingBase = 0x11A7;
+inline constexpr int kLeadingCount = 19, kVowelCount = 21, kTrailingCount = 28;
+
+[[nodiscard]] constexpr bool IsHangulSyllable(Unit unit) {
+  return unit >= kSyllableFirst && unit <= kSyllableLast;
+}
+
+// The jamo of the syllable `syllable`: leading consonant, vowel, and trailing consonant or 0.
+struct Jamo {
+  Unit leading, vowel, trailing;
+};
+[[nodiscard]] constexpr Jamo JamoOf(Unit syllable) {
+  const int index = syllable - kSyllableFirst;
+  const int trailing = index % kTrailingCount;
+  return {static_cast<Unit>(kLeadingFirst + index / (kVowelCount * kTrailingCount)),
+          static_cast<Unit>(kVowelFirst + index / kTrailingCount % kVowelCount),
+          static_cast<Unit>(trailing != 0 ? kTrailingBase + trailing : 0)};
+}
+
 // What composition may do to a name because of `unit`. A name whose units all stay, and whose
 // marks each follow a unit that stays, is its own composed form.
 enum class CompositionRole : std::uint8_t {

@@ -9,10 +9,16 @@
 //     |                                  RewriteWithActions<false> over the composed name
 //     |    Both run RunSteps, the common step of transform/unit_actions.h, until a unit whose step
 //     |    is careful; there the loop around it decides (ASCII run, sequence look-up, kana rule).
+//     |    A Hangul syllable read through its jamo stops either pass: RewriteSpelledOut writes
+//     |    the composed name's syllables as jamo and runs RewriteWithActions<false> over that.
 //     |
 //     +- not ready (tables loading, actions being built by another caller, every slot taken)
-//          ComposeName, then TransliterateInto: Rewrite<kExtent>, the plain walk, unit by unit:
-//          native-range test, sequence look-up, single-character entry.
+//          ComposeName, then TransliterateInto: RewritePlain spells syllables out as jamo where
+//          the rules say, then Rewrite<kExtent>, the plain walk, unit by unit: native-range
+//          test, sequence look-up, single-character entry.
+//
+// Every path first tries the entries for the name's start ("/" and the name's first units), and
+// a look-up at the name's last unit also finds the entries for its end.
 //
 // The plain walk is the reference: tests/transliterate_test.cpp and fuzz/transliterate_fuzz.cpp
 // check that the prepared paths give what it gives. The code-page folds (fold.cpp) have the same
@@ -34,8 +40,13 @@
 namespace namefold {
 namespace {
 
-// What the one-pass rewrite answers for a name that composition may change.
-constexpr std::size_t kNeedsComposing = static_cast<std::size_t>(-1);
+// What a pass with the unit actions answers for a name it leaves to another path: one that
+// composition may change, or that holds a syllable read through its jamo.
+constexpr std::size_t kLeftToAnotherPath = static_cast<std::size_t>(-1);
+
+// The units of a name with its Hangul syllables spelled out as jamo: three for each, as far as
+// a name of kTransliterateCapacity units goes.
+constexpr std::size_t kSpelledOutCapacity = 3 * kTransliterateCapacity;
 
 SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
   return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
@@ -61,22 +72,59 @@ inline void ReplaceSingle(const SingleCharTable& single, const Unit* name, std::
   }
 }
 
+// `name` with each unit for which `through_jamo` holds written as the jamo of its syllable, in
+// `buffer` (its size counts the terminator), as far as whole units fit; `name` itself when it
+// holds no such unit.
+template <typename ThroughJamo>
+const Unit* SpellOutSyllables(const Unit* name, std::span<Unit> buffer,
+                              ThroughJamo&& through_jamo) {
+  const Unit* p = name;
+  while (*p != 0 && !through_jamo(*p)) ++p;
+  if (*p == 0) return name;
+  std::size_t n = 0;
+  for (p = name; *p != 0 && n + 3 < buffer.size(); ++p) {
+    if (!through_jamo(*p)) {
+      buffer[n++] = *p;
+      continue;
+    }
+    const Jamo jamo = JamoOf(*p);
+    buffer[n++] = jamo.leading;
+    buffer[n++] = jamo.vowel;
+    if (jamo.trailing != 0) buffer[n++] = jamo.trailing;
+  }
+  buffer[n] = 0;
+  return buffer.data();
+}
+
+// The match of an entry for the name's start ("/" and the units it begins with), or none.
+SequenceMatch LookUpNameStart(const ReplacementTables& tables, const Unit* name) {
+  return LookUpSequence(tables, kNameEdge, name);
+}
+
 // The engine's loop, for the native ranges of one code page. With a fixed extent (none for code
 // page 0) the range test is a few comparisons rather than a loop over a span.
 template <std::size_t kExtent>
 std::size_t Rewrite(const ReplacementTables& tables, std::span<const UnitRange, kExtent> native,
                     const Unit* name, Unit* out, std::size_t room) {
   std::size_t n = 0;
+  std::size_t i = 0;
+  if (tables.sequence != nullptr && name[0] != 0 && !InRanges(native, name[0])) {
+    const SequenceMatch match = LookUpNameStart(tables, name);
+    if (match.value != nullptr) {
+      Append(match.value, out, n, room);
+      i = match.consumed - 1;  // the "/" is no unit of the name
+    }
+  }
 
   // A full output takes nothing more, so the loop ends there: every unit below has room for one.
-  for (std::size_t i = 0; name[i] != 0 && n < room;) {
+  while (name[i] != 0 && n < room) {
     const Unit c = name[i];
     if (InRanges(native, c)) {
       out[n++] = c;
       ++i;
       continue;
     }
-    if (tables.sequence != nullptr) {
+    if (tables.sequence != nullptr && c != kNameEdge) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
         Append(match.value, out, n, room);  // the continuation is consumed even where it is native
@@ -102,6 +150,23 @@ bool AnyMayCompose(const UnitActions& actions, const Unit* name, std::size_t i, 
     if (MayComposeAt(actions, name, i)) return true;
   }
   return false;
+}
+
+// Whether the `count` units from `i` on hold a syllable read through its jamo.
+bool AnyThroughJamo(const UnitActions& actions, const Unit* name, std::size_t i,
+                    std::size_t count) {
+  for (const std::size_t end = i + count; i < end && name[i] != 0; ++i) {
+    if ((actions.step[name[i]] & kStepThroughJamo) != 0) return true;
+  }
+  return false;
+}
+
+// Whether a pass with the unit actions leaves a match of the `count` units from `i` on to
+// another path: composition may change them, or a syllable among them is read through its jamo.
+template <bool kUncomposed>
+bool LeavesMatch(const UnitActions& actions, const Unit* name, std::size_t i, std::size_t count) {
+  return (kUncomposed && AnyMayCompose(actions, name, i, count)) ||
+         (actions.jamo_in_sequences && AnyThroughJamo(actions, name, i, count));
 }
 
 // The common steps from name[i] on, while `out` has room for kStepWidth + 1 more units: no branch
@@ -132,26 +197,38 @@ inline void RunSteps(const UnitActions& actions, const Unit* name, std::size_t& 
 // The same loop when the actions of the rules are known: one table access tells a unit that is
 // copied as it is from one that needs a look-up, and the end of the name from both. With
 // kUncomposed the name may not be composed yet: the first unit that composition may change ends
-// the call with kNeedsComposing (units that a sequence consumes and those past a full output
-// included); otherwise such units are rewritten as their other flags say.
+// the call with kLeftToAnotherPath (units that a sequence consumes and those past a full output
+// included); otherwise such units are rewritten as their other flags say. A syllable read
+// through its jamo ends it too, wherever it is read.
 template <bool kUncomposed>
 std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitActions& actions,
                                const Unit* name, Unit* out, std::size_t room) {
   constexpr std::uint32_t kStop = kStepCareful | (kUncomposed ? kStepComposing : 0);
   std::size_t n = 0;
   std::size_t i = 0;
+  if ((actions.step[name[0]] & kStepStartsName) != 0) {
+    const SequenceMatch match = LookUpNameStart(tables, name);
+    if (match.value != nullptr) {
+      if (LeavesMatch<kUncomposed>(actions, name, 0, match.consumed - 1)) {
+        return kLeftToAnotherPath;
+      }
+      Append(match.value, out, n, room);
+      i = match.consumed - 1;
+    }
+  }
   for (;;) {
     RunSteps<kStop>(actions, name, i, out, n, room);
     const Unit c = name[i];
     const std::uint32_t step = actions.step[c];
     if (n == room) {
       if (kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
-        return kNeedsComposing;
+        return kLeftToAnotherPath;
       }
       break;
     }
     if (c == 0) break;
-    if (kUncomposed && MayComposeAt(actions, name, i)) return kNeedsComposing;
+    if (kUncomposed && MayComposeAt(actions, name, i)) return kLeftToAnotherPath;
+    if ((step & kStepThroughJamo) != 0) return kLeftToAnotherPath;
     if ((step & (kStepKeep | kStepStartsSequence)) == kStepKeep) {
       if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
         std::size_t run = AsciiRunLength(name + i);
@@ -168,8 +245,8 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
     if ((step & kStepStartsSequence) != 0) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
-        if (kUncomposed && AnyMayCompose(actions, name, i + 1, match.consumed - 1)) {
-          return kNeedsComposing;
+        if (LeavesMatch<kUncomposed>(actions, name, i + 1, match.consumed - 1)) {
+          return kLeftToAnotherPath;
         }
         Append(match.value, out, n, room);
         i += match.consumed;
@@ -207,29 +284,29 @@ ReplacementTables TablesWith(const UnitActions& actions) {
   return actions != nullptr ? TablesWith(*actions) : tables;
 }
 
-}  // namespace
-
-std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
-  const auto key = static_cast<std::uint32_t>(rules_code_page);
-  if (const UnitActions* actions = FindBuilt(process_actions, key)) return TablesWith(*actions);
-  return PrepareReplacementTables(rules_code_page);
-}
-
 // Units of the result that fit in `destination`, besides the terminator. Appending only ever
 // extends the result, so stopping there gives the same units as cutting afterwards.
 std::size_t RoomIn(std::span<Unit> destination) {
   return std::min(destination.size(), kTransliterateCapacity) - 1;
 }
 
-std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
-                              std::span<Unit> destination) {
-  if (destination.empty()) return 0;
-  const std::size_t room = RoomIn(destination);
-  Unit* const out = destination.data();
-  if (tables.actions != nullptr && tables.actions->code_page == code_page) {
-    return RewriteWithActions<false>(tables, *tables.actions, name, out, room);
-  }
+// The pass with the unit actions over a name that holds syllables read through their jamo.
+[[gnu::noinline]] std::size_t RewriteSpelledOut(const ReplacementTables& tables,
+                                                const UnitActions& actions, const Unit* name,
+                                                Unit* out, std::size_t room) {
+  Unit spelled[kSpelledOutCapacity + 1];
+  name = SpellOutSyllables(name, spelled,
+                           [&](Unit c) { return (actions.step[c] & kStepThroughJamo) != 0; });
+  return RewriteWithActions<false>(tables, actions, name, out, room);
+}
+
+// The plain walk over the name with its syllables spelled out as the rules say.
+[[gnu::noinline]] std::size_t RewritePlain(const ReplacementTables& tables, int code_page,
+                                           const Unit* name, Unit* out, std::size_t room) {
   const auto native = NativeRanges(code_page);
+  Unit spelled[kSpelledOutCapacity + 1];
+  name = SpellOutSyllables(name, spelled,
+                           [&](Unit c) { return ReadsThroughJamo(tables.single, native, c); });
   switch (native.size()) {  // NativeRanges gives at most three
     case 0:
       return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
@@ -244,6 +321,27 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   }
 }
 
+}  // namespace
+
+std::optional<ReplacementTables> ProcessReplacementTables(int rules_code_page) {
+  const auto key = static_cast<std::uint32_t>(rules_code_page);
+  if (const UnitActions* actions = FindBuilt(process_actions, key)) return TablesWith(*actions);
+  return PrepareReplacementTables(rules_code_page);
+}
+
+std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, const Unit* name,
+                              std::span<Unit> destination) {
+  if (destination.empty()) return 0;
+  const std::size_t room = RoomIn(destination);
+  Unit* const out = destination.data();
+  if (tables.actions == nullptr || tables.actions->code_page != code_page) {
+    return RewritePlain(tables, code_page, name, out, room);
+  }
+  const std::size_t length = RewriteWithActions<false>(tables, *tables.actions, name, out, room);
+  if (length != kLeftToAnotherPath) return length;
+  return RewriteSpelledOut(tables, *tables.actions, name, out, room);
+}
+
 std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& tables,
                                                        int code_page, const Unit* name,
                                                        std::span<Unit> destination) {
@@ -251,7 +349,7 @@ std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& 
   if (destination.empty()) return 0;
   const std::size_t length = RewriteWithActions<true>(tables, *tables.actions, name,
                                                       destination.data(), RoomIn(destination));
-  if (length == kNeedsComposing) return std::nullopt;
+  if (length == kLeftToAnotherPath) return std::nullopt;
   return length;
 }
 

@@ -43,6 +43,15 @@ std::uint32_t StepOf(Unit c, const Unit* replacement, bool starts, bool ascii_ke
 
 }  // namespace
 
+bool ReadsThroughJamo(const SingleCharTable& single, std::span<const UnitRange> native, Unit c) {
+  if (!IsHangulSyllable(c) || InRanges(native, c) || single.entries[c] != nullptr) return false;
+  auto reads = [&](Unit jamo) {
+    return !InRanges(native, jamo) && single.entries[jamo] != nullptr;
+  };
+  const Jamo jamo = JamoOf(c);
+  return reads(jamo.leading) && reads(jamo.vowel) && (jamo.trailing == 0 || reads(jamo.trailing));
+}
+
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
   const std::span<const UnitRange> native = NativeRanges(code_page);
   actions.code_page = code_page;
@@ -52,7 +61,10 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   auto replacement = [&](Unit c) {
     return InRanges(native, c) ? nullptr : tables.single.entries[c];
   };
-  auto starts = [&](Unit c) { return !InRanges(native, c) && StartsSequence(tables, c); };
+  // Entries for the name's start are tried there only (below), never as a unit of the name.
+  auto starts = [&](Unit c) {
+    return c != kNameEdge && !InRanges(native, c) && StartsSequence(tables, c);
+  };
   actions.ascii_kept = true;
   for (Unit c = 1; c < 0x80; ++c) {
     if (replacement(c) != nullptr || starts(c)) actions.ascii_kept = false;
@@ -68,10 +80,26 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
     } else {
       step |= StepOf(c, replacement(c), starts(c), actions.ascii_kept, actions, used);
       if (starts(c) && tables.index == nullptr) step |= kStepCareful;
+      if (ReadsThroughJamo(tables.single, native, c)) step |= kStepThroughJamo | kStepCareful;
     }
     actions.step[unit] = step;
   }
   std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
+
+  actions.jamo_in_sequences = false;
+  if (tables.sequence == nullptr) return;
+  for (const SequenceNode* head : tables.sequence->heads) {
+    for (const SequenceNode* node = head; node != nullptr; node = node->next) {
+      for (const Unit* c = node->continuation; *c != 0; ++c) {
+        if ((actions.step[*c] & kStepThroughJamo) != 0) actions.jamo_in_sequences = true;
+      }
+    }
+  }
+  for (const SequenceNode* node = tables.sequence->heads[kNameEdge]; node != nullptr;
+       node = node->next) {
+    const Unit first = node->continuation[0];
+    if (!InRanges(native, first)) actions.step[first] |= kStepStartsName;
+  }
 }
 
 }  // namespace namefold

@@ -1,10 +1,10 @@
 // What the engine does with each unit, decided once per rule set (a code page's native ranges)
 // and pair of tables: one 32-bit step per unit, and a pool of the short replacements.
 //
-//   31                         10    9    8    7    6    5    4  3      0
-//  +-----------------------------+----+----+----+----+----+----+--------+
-//  |  pool offset                | SS | AP | DN | CO | CA | KE | length |
-//  +-----------------------------+----+----+----+----+----+----+--------+
+//   31                 12   11   10    9    8    7    6    5    4  3      0
+//  +---------------------+----+----+----+----+----+----+----+----+--------+
+//  |  pool offset        | TJ | SN | SS | AP | DN | CO | CA | KE | length |
+//  +---------------------+----+----+----+----+----+----+----+----+--------+
 //
 //  length  units the common step appends: 0 to kStepWidth.
 //  KE      kStepKeep: the unit itself is appended (length is 1), not units of the pool.
@@ -19,6 +19,10 @@
 //          in some sequence, or it is a small kana). DN of one unit and AP of the next, both set,
 //          stop the common step: a test of two words, no branch on what either unit is.
 //  SS      kStepStartsSequence: sequence entries start with the unit.
+//  SN      kStepStartsName: entries for the name's start ("/" first) go on with the unit, and the
+//          rules let them apply when it is the name's first unit.
+//  TJ      kStepThroughJamo: a Hangul syllable read as its conjoining jamo (ReadsThroughJamo); it
+//          is careful, and a pass over a name that holds one hands it to the spelled-out form.
 //  offset  where the unit's replacement starts in the pool.
 //
 // The common step writes the unit, then copies kStepWidth units of the pool from the offset over
@@ -29,10 +33,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "base/unit.h"
 #include "tables/sequence_index.h"
 #include "tables/sequence_table.h"
+#include "tables/single_char_table.h"
 #include "transform/transliterate.h"
 
 namespace namefold {
@@ -46,7 +52,9 @@ inline constexpr std::uint32_t kStepComposing = 1u << 6;
 inline constexpr std::uint32_t kStepDependsOnNext = 1u << 7;
 inline constexpr std::uint32_t kStepAffectsPrevious = 1u << 8;
 inline constexpr std::uint32_t kStepStartsSequence = 1u << 9;
-inline constexpr unsigned kStepOffsetShift = 10;
+inline constexpr std::uint32_t kStepStartsName = 1u << 10;
+inline constexpr std::uint32_t kStepThroughJamo = 1u << 11;
+inline constexpr unsigned kStepOffsetShift = 12;
 inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
 
 static_assert(kStepWidth <= kStepLengthMask && kStepLengthMask < kStepKeep);
@@ -58,6 +66,7 @@ struct UnitActions {
   const SequenceTable* sequence;  // the sequence table they were built with, or null
   const SequenceIndex* index;     // its index, or null
   bool ascii_kept;                // no entry of either table starts with a unit from 1 to 0x7F
+  bool jamo_in_sequences;         // a syllable read through its jamo stands in some entry
   std::uint32_t step[65536];
   Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };
@@ -77,6 +86,13 @@ constexpr bool IsSmallKana(Unit unit) {
       return false;
   }
 }
+
+// Whether the rules of `native` read the Hangul syllable `c` as its conjoining jamo: it is
+// replaceable and has no single-character entry of its own, and each of its jamo has one. The
+// engine spells such syllables out before it reads a name, so that sequence entries of jamo
+// see a syllable's last consonant next to the next one's first.
+[[nodiscard]] bool ReadsThroughJamo(const SingleCharTable& single,
+                                    std::span<const UnitRange> native, Unit c);
 
 // Fills `actions` for `code_page`'s rules and `tables`, which must not change afterwards: a
 // sequence table that may yet be loaded must not be left out.

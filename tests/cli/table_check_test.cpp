@@ -120,6 +120,12 @@ TEST(TableCheck, SequenceTraps) {
       {"longer sequence hidden by a later shorter one", kSequence, Le(u"abc=1\r\nab=2\r\n"), 2, 1,
        "sequence \"abc\" can never match: \"ab\" on line 2 is tried first"},
       {"shorter first is fine", kSequence, Le(u"ab=2\r\nabc=1\r\n"), 2, 0, nullptr},
+      {"the name's edges", kSequence, Le(u"/ab=1\r\nab/=2\r\n/ab/=3\r\n"), 3, 0, nullptr},
+      {"an edge inside", kSequence, Le(u"a/b=1\r\n"), 1, 1,
+       "sequence \"a/b\" can never match: \"/\" stands for the name's start only as the first"},
+      {"an empty name", kSequence, Le(u"//=1\r\n"), 1, 1, "sequence \"//\" can never match"},
+      {"an end hidden by the key's entry", kSequence, Le(u"ab/=1\r\nab=2\r\n"), 2, 1,
+       "sequence \"ab/\" can never match: \"ab\" on line 2 is tried first"},
   });
 }
 
