@@ -19,6 +19,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MAKE_TABLES = os.path.join(ROOT, "tools", "gen", "make_tables.py")
 NAMES = os.path.join(ROOT, "tests", "data", "names.txt")
 sys.path.insert(0, os.path.join(ROOT, "tools", "gen"))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import make_tables  # noqa: E402
 
@@ -657,6 +658,21 @@ class Coverage(unittest.TestCase):
                         changed = {e.key for e in make_tables.parse_source(paths["single"]).entries}
                         self.assertEqual({k for k in written - keys[kind]
                                           if not set(k) & changed and k[0] not in changed}, set())
+
+
+class Hangul(unittest.TestCase):
+    """The default tables against tools/rr_reference.py, a romanizer that knows nothing of them."""
+
+    def test_every_syllable_and_every_final_before_every_initial(self):
+        import rr_reference
+        _, _, single, sequence = Tables.get()
+        names = [chr(code) for code in range(0xAC00, 0xD7A4)]
+        # 가 with each final, then each initial with ㅏ and with ㅣ (palatalization looks at it)
+        names += [chr(0xAC00 + last) + chr(0xAC00 + first * 588 + vowel * 28)
+                  for last in range(28) for first in range(19) for vowel in (0, 20)]
+        wrong = [(name, transliterate(name, single, sequence), rr_reference.romanize(name))
+                 for name in names]
+        self.assertEqual([row for row in wrong if row[1] != row[2]], [])
 
 
 class Composition(unittest.TestCase):

@@ -34,8 +34,6 @@ written. make_tables.py imports this module; run it to print both sources.
 
 import sys
 
-FIRST = 0xAC00
-COUNT = 19 * 21 * 28  # 11,172 syllables
 INITIAL_BASE, MEDIAL_BASE, FINAL_BASE = 0x1100, 0x1161, 0x11A7  # final 0 is "none"
 
 # ㄱ ㄲ ㄴ ㄷ ㄸ ㄹ ㅁ ㅂ ㅃ ㅅ ㅆ ㅇ ㅈ ㅉ ㅊ ㅋ ㅌ ㅍ ㅎ
@@ -79,16 +77,6 @@ def medial(index):
 
 def final(index):
     return chr(FINAL_BASE + index)
-
-
-def romanize(syllable):
-    """Return the romanization of one precomposed Hangul syllable read alone."""
-    index = ord(syllable) - FIRST
-    if not 0 <= index < COUNT:
-        raise ValueError("not a precomposed Hangul syllable: U+%04X" % ord(syllable))
-    first, rest = divmod(index, 21 * 28)
-    vowel, last = divmod(rest, 28)
-    return INITIALS[first] + MEDIALS[vowel] + FINALS[last]
 
 
 def single_entries():
