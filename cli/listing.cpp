@@ -245,27 +245,6 @@ struct Lister {
 
 }  // namespace
 
-void SortByName(std::vector<Listed>& entries) {
-  std::vector<std::size_t> order(entries.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return entries[a].name.native() < entries[b].name.native();
-  });
-  std::vector<Listed> sorted;
-  sorted.reserve(entries.size());
-  for (std::size_t i : order) sorted.push_back(std::move(entries[i]));
-  entries = std::move(sorted);
-}
-
-void EndInSeparator(PathText& described) {
-  const char separator = static_cast<char>(host::kPathSeparator);
-  if (described.text.empty() || described.text.back() == '/' || described.text.back() == separator)
-    return;
-  described.text += separator;
-  described.shown += separator;
-  described.tsv += separator == '\\' ? "\\\\" : "/";
-}
-
 const FieldValue& FieldReader::Read(std::u16string_view path, int field) {
   path_.assign(path.begin(), path.end());
   path_.push_back(0);
@@ -286,11 +265,6 @@ const FieldValue& FieldReader::Read(std::u16string_view path, int field) {
       value_.text[i] = static_cast<char16_t>(buffer[2 * i] | buffer[2 * i + 1] << 8);
   }
   return value_;
-}
-
-FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units, int field) {
-  FieldReader reader(plugin);
-  return reader.Read(path_units, field);
 }
 
 std::vector<FieldInfo> QueryFields(const host::Plugin& plugin) {

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "cli/options.h"
-#include "host/plugin_loader.h"
 #include "cli/system.h"
+#include "host/plugin_loader.h"
 
 namespace namefold::cli {
 
@@ -20,10 +20,8 @@ struct FieldValue {
   bool flag = false;    // a boolean's value
   std::u16string text;  // a string's value
 };
-[[nodiscard]] FieldValue QueryValue(const host::Plugin& plugin, const std::u16string& path_units,
-                                    int field);
 
-// The same for one path after another, with one set of buffers for every call.
+// The values of fields for one path after another, with one set of buffers for every call.
 class FieldReader {
  public:
   explicit FieldReader(const host::Plugin& plugin) : plugin_(plugin) {}
@@ -36,13 +34,6 @@ class FieldReader {
   std::vector<NamefoldUnit> path_;
   FieldValue value_;
 };
-
-// Puts a folder's entries in byte order of their names, moving each entry once.
-void SortByName(std::vector<Listed>& entries);
-
-// Ends each output form of a folder's path in a separator, unless it is empty or ends in one, so
-// that the forms of its entries' names can follow.
-void EndInSeparator(PathText& described);
 
 // Lists the files of `options.operands` (the current folder when there are none). Messages about
 // unreadable paths go to stderr. Returns the exit status: 0, 1 when a path could not be read, 2

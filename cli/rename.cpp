@@ -1061,13 +1061,11 @@ void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::s
       entry.detail = "a file of that name exists";
     }
   }
-  std::vector<std::u16string> keys(entries.size());
+  std::vector<std::u16string> keys(entries.size());  // by folded final name
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    keys[i] = FoldCaseAsWindows(renamed(entries[i]) ? entries[i].target : entries[i].name);
   for (bool again = true; again;) {
     again = false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {  // by folded final name
-      const FolderEntry& e = entries[i];
-      keys[i] = FoldCaseAsWindows(renamed(e) ? e.target : e.name);
-    }
     for (const std::vector<std::size_t>& group : EqualKeys(keys)) {
       std::string names;
       for (std::size_t i : group) {
@@ -1079,6 +1077,7 @@ void LeaveOutClashes(std::vector<FolderEntry>& entries, const std::vector<std::s
         if (!renamed(entries[i])) continue;
         entries[i].kind = "same name";
         entries[i].detail = "one name after renaming, as Windows compares names: " + names;
+        keys[i] = FoldCaseAsWindows(entries[i].name);  // left out, it keeps its name
         again = true;
       }
     }

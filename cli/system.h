@@ -1,5 +1,6 @@
 // What the program needs from the system: its arguments, paths as the library sees them, the
-// terminal, and the locale the library reads. One implementation per system (posix/, win32/).
+// terminal, and the locale the library reads. One implementation per system (posix/, win32/);
+// what every system shares is in system.cpp.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,10 @@ struct PathText {
   bool well_formed = true;  // false when some bytes were not UTF-8
 };
 [[nodiscard]] PathText DescribePath(const fs::path& path);
+
+// Ends each output form of a folder's path in a separator, unless it is empty or ends in one, so
+// that the forms of its entries' names can follow.
+void EndInSeparator(PathText& described);
 
 // Only the `units` of DescribePath, for callers that show nothing; false when some bytes were not
 // UTF-8.
@@ -142,6 +147,10 @@ struct Listed {
 };
 [[nodiscard]] bool ListFolder(const Folder& folder, std::vector<Listed>& entries,
                               std::string& error);
+
+// Puts a folder's entries in the order of their names' own units (bytes on POSIX, UTF-16 units
+// on Windows), whether or not they are valid text, moving each entry once.
+void SortByName(std::vector<Listed>& entries);
 
 // What `name` in `folder` is now, links not followed; `name` "." is the folder itself.
 enum class Lookup { kFound, kMissing, kError };

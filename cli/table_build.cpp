@@ -1,7 +1,7 @@
 #include "cli/table_build.h"
 
 #include <algorithm>
-#include <set>
+#include <cstdint>
 #include <string_view>
 
 #include "cli/table_sources.h"
@@ -36,16 +36,6 @@ void ForEachLine(const SourceBlock& block, Visit&& visit) {
   }
 }
 
-// Whether an overlay entry in `later` replaces the entry `key`: the same key, or in the sequence
-// table a sequence that starts `key` and so is tried before it.
-bool Replaced(const std::u16string& key, const std::set<std::u16string>& later, bool sequence) {
-  if (!sequence) return later.contains(key);
-  for (std::size_t length = 2; length <= key.size(); ++length) {
-    if (later.contains(key.substr(0, length))) return true;
-  }
-  return false;
-}
-
 // Whether `key` holds a unit of one of the scripts left out.
 bool LeftOut(const std::u16string& key, const std::vector<const ScriptRanges*>& without) {
   for (const ScriptRanges* script : without) {
@@ -58,22 +48,26 @@ bool LeftOut(const std::u16string& key, const std::vector<const ScriptRanges*>& 
   return false;
 }
 
-// Appends a block without the entries that a later overlay replaces (they would only be dead
-// lines, which `namefold check` rightly reports) and those of the scripts left out.
-void AppendBlock(const SourceBlock& block, const std::set<std::u16string>& later, bool sequence,
+// Appends a block without the entries that the overlays in `later` replace (they would only be
+// dead lines, which `namefold check` rightly reports) and those of the scripts left out.
+void AppendBlock(const SourceBlock& block, std::uint32_t later,
                  const std::vector<const ScriptRanges*>& without, std::string& bytes,
                  std::size_t& entries) {
+  std::size_t entry = 0;
+  const ReplacedEntry* replaced = block.replaced;
+  const ReplacedEntry* const replaced_end = block.replaced + block.replaced_count;
   ForEachLine(block, [&](std::string_view line, const std::u16string& key) {
-    if (!key.empty() && (Replaced(key, later, sequence) || LeftOut(key, without))) return;
+    if (!key.empty()) {
+      bool gone = false;
+      if (replaced != replaced_end && replaced->entry == entry) {
+        gone = (replaced->by & later) != 0;
+        ++replaced;
+      }
+      ++entry;
+      if (gone || LeftOut(key, without)) return;
+    }
     AppendLine(line, bytes);
     if (!key.empty()) ++entries;
-  });
-}
-
-void AddKeys(const SourceBlock* block, std::set<std::u16string>& keys) {
-  if (block == nullptr) return;
-  ForEachLine(*block, [&](std::string_view, const std::u16string& key) {
-    if (!key.empty()) keys.insert(key);
   });
 }
 
@@ -156,28 +150,23 @@ BuiltTables BuildTables(const std::vector<std::string>& overlays,
     label += (label.empty() ? " with overlays " : ", ") + name;
   AppendLine(Title(kSingleTitle, label), tables.single_bytes);
   AppendLine(Title(kSequenceTitle, label), tables.sequence_bytes);
-  // The keys of the overlays after each point: all of them for the defaults.
-  std::vector<std::set<std::u16string>> later_single(chosen.size() + 1);
-  std::vector<std::set<std::u16string>> later_sequence(chosen.size() + 1);
-  for (std::size_t i = chosen.size(); i-- > 0;) {
-    later_single[i] = later_single[i + 1];
-    later_sequence[i] = later_sequence[i + 1];
-    AddKeys(chosen[i]->single, later_single[i]);
-    AddKeys(chosen[i]->sequence, later_sequence[i]);
-  }
+  // The overlays after each point, as bits of their indexes in kOverlays: all for the defaults.
+  std::vector<std::uint32_t> later(chosen.size() + 1, 0);
+  for (std::size_t i = chosen.size(); i-- > 0;)
+    later[i] = later[i + 1] | std::uint32_t{1} << (chosen[i] - kOverlays);
   for (std::size_t i = 0; i < kDefaultSingleBlocksCount; ++i)
-    AppendBlock(kDefaultSingleBlocks[i], later_single[0], false, left_out, tables.single_bytes,
+    AppendBlock(kDefaultSingleBlocks[i], later[0], left_out, tables.single_bytes,
                 tables.single_entries);
   for (std::size_t i = 0; i < kDefaultSequenceBlocksCount; ++i)
-    AppendBlock(kDefaultSequenceBlocks[i], later_sequence[0], true, left_out, tables.sequence_bytes,
+    AppendBlock(kDefaultSequenceBlocks[i], later[0], left_out, tables.sequence_bytes,
                 tables.sequence_entries);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     if (chosen[i]->single != nullptr)
-      AppendBlock(*chosen[i]->single, later_single[i + 1], false, left_out, tables.single_bytes,
+      AppendBlock(*chosen[i]->single, later[i + 1], left_out, tables.single_bytes,
                   tables.single_entries);
     if (chosen[i]->sequence != nullptr)
-      AppendBlock(*chosen[i]->sequence, later_sequence[i + 1], true, left_out,
-                  tables.sequence_bytes, tables.sequence_entries);
+      AppendBlock(*chosen[i]->sequence, later[i + 1], left_out, tables.sequence_bytes,
+                  tables.sequence_entries);
   }
   tables.ok = true;
   return tables;

@@ -1,15 +1,26 @@
-// The table sources, built into the program (tools/gen/gen_table_sources.py writes the data at build
-// time from data/tables): enough to assemble the same table files as tools/gen/make_tables.py.
+// The table sources, built into the program (tools/gen/gen_table_sources.py writes the data at
+// build time from data/tables): enough to assemble the same table files as
+// tools/gen/make_tables.py.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace namefold::cli {
 
+// An entry of a block that overlays replace: its index among the block's entries, and a bit for
+// each overlay (by its index in kOverlays) whose entries replace it.
+struct ReplacedEntry {
+  std::size_t entry;
+  std::uint32_t by;
+};
+
 struct SourceBlock {
-  const char* name;     // the source's file name
-  std::size_t entries;  // entry lines in `text`
-  const char* text;     // UTF-8 lines, joined by line feeds, exactly as the table holds them
+  const char* name;               // the source's file name
+  std::size_t entries;            // entry lines in `text`
+  const ReplacedEntry* replaced;  // ascending by entry; null when no overlay replaces one
+  std::size_t replaced_count;
+  const char* text;  // UTF-8 lines, joined by line feeds, exactly as the table holds them
 };
 
 struct OverlayBlocks {

@@ -20,7 +20,7 @@ bool IsSeparator(char c) {
 }
 
 struct Filter {
-  const host::Plugin& plugin;
+  FieldReader reader;  // one set of buffers for the whole run
   int field = 0;
   bool boolean = false;       // a field such as HasUnicode: written 0 or 1
   const char* what = "line";  // what a record is called in messages: line, record, argument
@@ -57,7 +57,7 @@ struct Filter {
     bool warned = false;
     if (boolean) {
       const std::u16string units = Decode(text, warned);
-      out = !units.empty() && QueryValue(plugin, InFolder(units), field).flag ? "1" : "0";
+      out = !units.empty() && reader.Read(InFolder(units), field).flag ? "1" : "0";
       return true;
     }
     // Each name of a path on its own; separators, and the names "." and "..", stay as they are.
@@ -72,7 +72,7 @@ struct Filter {
       } else {
         const std::u16string units = Decode(name, warned);
         if (units.size() >= kLongestName) return TooLong();
-        const FieldValue value = QueryValue(plugin, InFolder(units), field);
+        const FieldValue& value = reader.Read(InFolder(units), field);
         if (value.text.size() >= kLongestName) return TooLong();
         out += ToUtf8(value.text);
       }
@@ -92,7 +92,7 @@ struct Filter {
 }  // namespace
 
 int ConvertText(const Options& options, const host::Plugin& plugin) {
-  Filter filter{plugin};
+  Filter filter{FieldReader(plugin)};
   const std::vector<FieldInfo> fields = QueryFields(plugin);
   std::vector<std::string> names;
   for (const FieldInfo& field : fields) names.push_back(field.name);

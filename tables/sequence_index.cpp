@@ -78,6 +78,13 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
   return true;
 }
 
+SequenceMatch MatchAtNameEnd(const SequenceIndex& index, std::uint64_t sequence, unsigned n,
+                             std::uint32_t best_rank, SequenceMatch match) {
+  const SequenceIndex::Slot& slot =
+      FindSlot(index, sequence | std::uint64_t{kNameEdge} << (48 - 16 * n));
+  return slot.rank < best_rank ? SequenceMatch{slot.value, n} : match;
+}
+
 void ReleaseSequenceIndex(SequenceIndex& index) {
   std::free(index.slots);
   index.slots = nullptr;

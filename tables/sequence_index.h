@@ -67,6 +67,13 @@ inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX, false};
   }
 }
 
+// The entry of `sequence` (its first n units packed, the last of them to be the name's end)
+// followed by the name's end, when it stands before the match so far, of rank `best_rank`: the
+// end consumes nothing. Out of line: only the last unit of a name comes here.
+[[nodiscard]] SequenceMatch MatchAtNameEnd(const SequenceIndex& index, std::uint64_t sequence,
+                                           unsigned n, std::uint32_t best_rank,
+                                           SequenceMatch match);
+
 // What FindSequence(table, key, rest) returns for the table the index was built from: the first
 // entry in list order whose sequence is `key` followed by the first units of `rest`.
 [[nodiscard]] inline SequenceMatch FindIndexedSequence(const SequenceIndex& index, Unit key,
@@ -79,12 +86,9 @@ inline constexpr SequenceIndex::Slot kNoSlot{0, nullptr, UINT32_MAX, false};
   // rest is read no further than its terminator: a continuation never holds a zero unit.
   for (unsigned n = 1; n <= 3 && (lengths >> (n - 1)) != 0; ++n) {
     const Unit unit = rest[n - 1];
-    if (unit == 0) {  // the name's end: an entry may end with it, and it consumes nothing
-      if ((lengths & (1u << (n - 1))) != 0) {
-        const std::uint64_t at_end = sequence | std::uint64_t{kNameEdge} << (48 - 16 * n);
-        const SequenceIndex::Slot& slot = FindSlot(index, at_end);
-        if (slot.rank < best_rank) match = {slot.value, n};
-      }
+    if (unit == 0) {  // the name's end: an entry may end with it
+      if ((lengths & (1u << (n - 1))) != 0)
+        match = MatchAtNameEnd(index, sequence, n, best_rank, match);
       break;
     }
     sequence |= static_cast<std::uint64_t>(unit) << (48 - 16 * n);

@@ -228,7 +228,6 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
     }
     if (c == 0) break;
     if (kUncomposed && MayComposeAt(actions, name, i)) return kLeftToAnotherPath;
-    if ((step & kStepThroughJamo) != 0) return kLeftToAnotherPath;
     if ((step & (kStepKeep | kStepStartsSequence)) == kStepKeep) {
       if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
         std::size_t run = AsciiRunLength(name + i);
@@ -237,6 +236,9 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
         n += run;
         i += run;
       } else {
+        // A syllable read through its jamo has no entry of its own: it is kept, as far as the
+        // step can tell.
+        if ((step & kStepThroughJamo) != 0) return kLeftToAnotherPath;
         out[n++] = c;
         ++i;
       }

@@ -71,6 +71,7 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   }
   std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
   std::fill_n(actions.pool, kStepWidth, Unit{0});
+  bool through_jamo = false;  // some syllable is read through its jamo
   for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
     const auto c = static_cast<Unit>(unit);
     std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
@@ -80,7 +81,12 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
     } else {
       step |= StepOf(c, replacement(c), starts(c), actions.ascii_kept, actions, used);
       if (starts(c) && tables.index == nullptr) step |= kStepCareful;
-      if (ReadsThroughJamo(tables.single, native, c)) step |= kStepThroughJamo | kStepCareful;
+      if (ReadsThroughJamo(tables.single, native, c)) {
+        // Kept as far as the step tells; entries that start with it never see it.
+        step &= ~(kStepStartsSequence | kStepDependsOnNext);
+        step |= kStepThroughJamo | kStepCareful;
+        through_jamo = true;
+      }
     }
     actions.step[unit] = step;
   }
@@ -89,7 +95,7 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   actions.jamo_in_sequences = false;
   if (tables.sequence == nullptr) return;
   for (const SequenceNode* head : tables.sequence->heads) {
-    for (const SequenceNode* node = head; node != nullptr; node = node->next) {
+    for (const SequenceNode* node = head; node != nullptr && through_jamo; node = node->next) {
       for (const Unit* c = node->continuation; *c != 0; ++c) {
         if ((actions.step[*c] & kStepThroughJamo) != 0) actions.jamo_in_sequences = true;
       }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 namespace namefold::cli {
 namespace {
 
@@ -137,6 +140,60 @@ TEST(Options, HelpNeedsNoOperands) {
       EXPECT_TRUE(parsed.ok) << command;
       EXPECT_TRUE(parsed.options.help);
       EXPECT_STREQ(CommandName(parsed.options.command), command);
+    }
+  }
+}
+
+// The options a command's help lists: each one once, each only in the help of the commands it
+// applies to, and each one there taken by the command's parsing.
+TEST(Options, EachOptionInExactlyItsCommandsHelp) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> arguments;  // the command, as typed
+    std::set<std::string> options;       // long names
+  };
+  const Row rows[] = {
+      {"list",
+       {},
+       {"recursive", "fields", "changed", "problems", "table", "tsv", "json", "null", "from0",
+        "plugin", "locale", "tables", "help", "version"}},
+      {"check", {"check"}, {"single", "sequence", "help", "version"}},
+      {"convert",
+       {"convert"},
+       {"to-utf8", "to-table", "from-code-page", "output", "help", "version"}},
+      {"info", {"info"}, {"plugin", "locale", "help", "version"}},
+      {"tables", {"tables"}, {"with", "without", "out", "list", "force", "help", "version"}},
+      {"rename",
+       {"rename"},
+       {"recursive", "field", "dirs", "apply", "from0", "journal", "fix-links", "from-code-page",
+        "undo", "tsv", "json", "plugin", "locale", "tables", "help", "version"}},
+      {"text",
+       {"text"},
+       {"field", "zero-terminated", "plugin", "locale", "tables", "help", "version"}},
+  };
+  std::set<std::string> every;
+  for (const Row& row : rows) every.insert(row.options.begin(), row.options.end());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> asking_help = row.arguments;
+    asking_help.push_back("--help");  // no operands needed
+    const ParsedArguments command = ParseArguments(asking_help);
+    ASSERT_TRUE(command.ok) << command.error;
+    std::multiset<std::string> listed;  // from the option lines: "  -r, --recursive", "      --out"
+    std::istringstream help(HelpOf(command.options.command));
+    for (std::string line; std::getline(help, line);) {
+      const bool option_line =
+          (line.rfind("  -", 0) == 0 && line.find(", --") == 4) || line.rfind("      --", 0) == 0;
+      if (option_line) listed.insert(line.substr(8, line.find(' ', 8) - 8));  // after "--"
+    }
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), row.options);
+    EXPECT_EQ(listed.size(), row.options.size()) << "an option listed twice";
+    for (const std::string& option : every) {
+      std::vector<std::string> arguments = row.arguments;
+      arguments.insert(arguments.end(), {"--" + option, "1"});  // "1": a value, or an operand
+      const std::string error = ParseArguments(arguments).error;
+      EXPECT_EQ(error.find("does not apply") == std::string::npos, row.options.contains(option))
+          << option << ": " << error;
     }
   }
 }

@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "cli/listing.h"
-#include "host/plugin_loader.h"
 #include "cli/rename.h"
 #include "cli/system.h"
 #include "cli/utf.h"
+#include "host/plugin_loader.h"
 #include "tests/cli/run_program.h"
 
 namespace namefold::testing {
@@ -266,6 +266,7 @@ TEST_F(Program, RecursiveListingEqualsTheLibraryAskedPathByPath) {
   std::string expected =
       "Name\tHasUnicode\tNameNoUnicode\tNameReplaceNoEnglish\t"
       "NameReplaceUserUnicode\tNameReplaceUserAll\n";
+  cli::FieldReader reader(plugin);
   const auto walk = [&](const fs::path& folder, const std::string& shown, auto& self) -> void {
     std::vector<fs::path> names;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -279,7 +280,7 @@ TEST_F(Program, RecursiveListingEqualsTheLibraryAskedPathByPath) {
       std::u16string units;
       (void)cli::PathUnits(fs::absolute(folder / name).lexically_normal(), units);
       for (int field = 0; field < 5; ++field) {
-        const cli::FieldValue value = cli::QueryValue(plugin, units, field);
+        const cli::FieldValue& value = reader.Read(units, field);
         expected += "\t" + (field == 0 ? std::string(value.flag ? "1" : "0")
                                        : cli::EscapeForLine(cli::ToUtf8(value.text),
                                                             cli::Backslash::kEscaped));

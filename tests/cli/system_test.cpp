@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <random>
 
 #include "platform/platform.h"
@@ -106,6 +107,50 @@ TEST(System, RenameNeverReplacesAName) {
   }
   std::error_code ignored;
   fs::remove_all(root, ignored);
+}
+
+// Entries come in the order of their names' own units, whether or not the names are text: bytes,
+// compared unsigned, on POSIX; UTF-16 units on Windows, where a lone surrogate is a name too.
+// Each entry's type travels with its name.
+TEST(System, SortByNameOrdersTheNamesOwnUnits) {
+  constexpr bool kWindows = fs::path::preferred_separator == '\\';
+  struct Row {
+    const char* name;
+    std::vector<std::string> names;  // as PathBytes gives them
+    std::vector<std::string> posix;  // the order expected
+    std::vector<std::string> windows;
+  };
+  const Row rows[] = {
+      {"bytes that are not UTF-8 after ASCII, before and after UTF-8",
+       {"\xff", "b", "\xc3\xa9", "\x80x", "a", "\xc3"},
+       {"a", "b", "\x80x", "\xc3", "\xc3\xa9", "\xff"},
+       {}},  // not names there
+      {"a lone surrogate, and the planes whose order differs in UTF-8 and UTF-16",
+       {"\xee\x80\x80", "\xf0\x9f\x98\x80", "\xed\xa0\x80", "z"},
+       {"z", "\xed\xa0\x80", "\xee\x80\x80", "\xf0\x9f\x98\x80"},
+       {"z", "\xed\xa0\x80", "\xf0\x9f\x98\x80", "\xee\x80\x80"}},
+      {"a name before the longer names it starts", {"ab", "a\xff", "a"}, {"a", "ab", "a\xff"}, {}},
+      {"none", {}, {}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<std::string>& expected = kWindows ? row.windows : row.posix;
+    if (expected.size() != row.names.size()) continue;  // names this system does not hold
+    std::vector<Listed> entries;
+    std::map<std::string, EntryType> types;
+    for (const std::string& name : row.names) {
+      const EntryType type = static_cast<EntryType>(entries.size() % 3);
+      entries.push_back({PathFromBytes(name), type});
+      types[name] = type;
+    }
+    SortByName(entries);
+    std::vector<std::string> sorted;
+    for (const Listed& entry : entries) {
+      sorted.push_back(PathBytes(entry.name));
+      EXPECT_EQ(entry.type, types[sorted.back()]) << sorted.back();
+    }
+    EXPECT_EQ(sorted, expected);
+  }
 }
 
 }  // namespace

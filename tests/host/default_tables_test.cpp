@@ -142,6 +142,50 @@ TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
   }
 }
 
+// Korean in the Revised Romanization with the sound changes across syllables, by class, from the
+// examples the system gives itself; and the letters that read otherwise at the start of the name.
+// The system's examples that need the make-up of the word are not here: the epenthetic n and l
+// (hangnyeoul), n + r read nn in a compound (sinmunno) and h after b aspirated in a verb (japyeo).
+TEST_F(DefaultTables, ReadWhatTheNeighboursDecide) {
+  struct Row {
+    const char* name;
+    std::u16string_view in, out;
+  };
+  const Row rows[] = {
+      {"a syllable alone", u"\uc11c\uc6b8", u"seoul"},
+      {"final carried over", u"\ud55c\uad6d\uc5b4 \ubc31\uc554 \uc124\uc545",
+       u"hangugeo baegam seorak"},
+      {"l before r", u"\uc6b8\ub989 \ub300\uad00\ub839", u"ulleung daegwallyeong"},
+      {"assimilation", u"\ubc31\ub9c8 \uc885\ub85c \uc655\uc2ed\ub9ac",
+       u"baengma jongno wangsimni"},
+      {"n and l", u"\ubcc4\ub0b4 \uc2e0\ub77c", u"byeollae silla"},
+      {"palatalization", u"\ud574\ub3cb\uc774 \uac19\uc774 \uad73\ud788\ub2e4",
+       u"haedoji gachi guchida"},
+      {"aspiration", u"\uc88b\uace0 \ub193\ub2e4 \ub0b3\uc9c0", u"joko nota nachi"},
+      {"h after g, d, b in nouns", u"\ubb35\ud638 \uc9d1\ud604\uc804", u"mukho jiphyeonjeon"},
+      {"tense sounds not written",
+       u"\uc555\uad6c\uc815 \ub099\ub3d9\uac15 \ud569\uc815 \ud314\ub2f9 \uc0db\ubcc4 "
+       u"\uc6b8\uc0b0",
+       u"apgujeong nakdonggang hapjeong paldang saetbyeol ulsan"},
+      {"finals at a syllable's end",
+       u"\uc6d4\uacf6 \ubc9a\uaf43 \ud55c\ubc2d \uc625\ucc9c \ud569\ub355",
+       u"wolgot beotkkot hanbat okcheon hapdeok"},
+      {"ui", u"\uad11\ud76c\ubb38", u"gwanghuimun"},
+      {"no change across a space or a dot", u"\ud55c\uad6d \uc5b4.txt \ubb3c.\uc774",
+       u"hanguk eo.txt mul.i"},
+      {"Hangul written as jamo", u"\u1112\u1161\u11ab\u1100\u116e\u11a8\u110b\u1165", u"hangugeo"},
+      {"Armenian ye at the name's start", u"\u0535\u0580\u0587\u0561\u0576", u"Yerevan"},
+      {"Armenian vo at the name's start", u"\u0548\u057d\u056f\u0565\u057a\u0561\u0580",
+       u"Voskepar"},
+      {"Armenian u at the name's start", u"\u0548\u0582\u0580\u0561\u0580\u057f\u0578\u0582",
+       u"Urartu"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
+  }
+}
+
 // The same library with tables that add the overlays de, ru, ug, yi, th and zh.
 class OverlayTables : public DefaultTables {
  protected:

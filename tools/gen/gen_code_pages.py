@@ -9,7 +9,11 @@ every other unit folds to "_". The script refuses a dump in which a unit does no
 exactly one unit, since the library's fold writes one unit for each unit it reads.
 """
 
+import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from gen_compose import ranges  # noqa: E402
 
 COMMAND = "tools/gen/regen-code-pages"
 DEFAULT = 0x005F
@@ -40,18 +44,6 @@ def read_dump(path):
         if len(table) != 0x10000:
             fail(f"code page {code_page} lists {len(table)} units, not 65536")
     return results
-
-
-def unchanged_ranges(table):
-    ranges = []
-    for unit, result in enumerate(table):
-        if result != unit:
-            continue
-        if ranges and ranges[-1][1] == unit - 1:
-            ranges[-1][1] = unit
-        else:
-            ranges.append([unit, unit])
-    return ranges
 
 
 def best_fit_pairs(table):
@@ -88,7 +80,8 @@ def main():
     for code_page, table in sorted(results.items()):
         check(code_page, table)
         lines.append("")
-        array(lines, "UnitRange", f"kUnchanged{code_page}", unchanged_ranges(table))
+        unchanged = ranges(unit for unit, result in enumerate(table) if result == unit)
+        array(lines, "UnitRange", f"kUnchanged{code_page}", unchanged)
         array(lines, "BestFit", f"kBestFit{code_page}", best_fit_pairs(table))
     lines.append("")
     lines.append("constexpr CodePageData kCodePages[] = {")

@@ -76,6 +76,17 @@ def full_decomposition(code, decompositions):
     return [unit for part in decompositions[code] for unit in full_decomposition(part, decompositions)]
 
 
+def ranges(codes):
+    """Sorted [first, last] runs of the ascending code points `codes`."""
+    found = []
+    for code in codes:
+        if found and found[-1][1] == code - 1:
+            found[-1][1] = code
+        else:
+            found.append([code, code])
+    return found
+
+
 def class_ranges(classes):
     """Sorted {first, last, class} runs of BMP units sharing a nonzero class."""
     runs = []

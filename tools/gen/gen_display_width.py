@@ -18,22 +18,10 @@ import re
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gen_compose import code_points, data_lines, ucd_main  # noqa: E402
+from gen_compose import code_points, data_lines, ranges, ucd_main  # noqa: E402
 
 # Unassigned code points here are wide by default (EastAsianWidth.txt's header).
 IDEOGRAPH_BLOCKS = [(0x3400, 0x4DBF), (0x4E00, 0x9FFF), (0x20000, 0x2FFFD), (0x30000, 0x3FFFD)]
-
-
-def ranges(predicate):
-    found = []
-    for code in range(0x110000):
-        if not predicate(code):
-            continue
-        if found and found[-1][1] == code - 1:
-            found[-1][1] = code
-        else:
-            found.append([code, code])
-    return found
 
 
 def read_categories(path):
@@ -93,9 +81,9 @@ def generate(ucd):
         "// Sorted, disjoint {first, last} ranges of code points, bounds included.",
         "",
     ]
-    lines += rows("kZeroWidthRanges", ranges(is_zero_width))
+    lines += rows("kZeroWidthRanges", ranges(filter(is_zero_width, range(0x110000))))
     lines.append("")
-    lines += rows("kWideRanges", ranges(is_wide))
+    lines += rows("kWideRanges", ranges(filter(is_wide, range(0x110000))))
     return "\n".join(lines) + "\n"
 
 

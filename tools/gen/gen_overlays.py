@@ -15,8 +15,8 @@ that the letter's neighbour decides, letter by letter:
   of a word and after a vowel letter (the single readings), and the vowels u
   and i after a consonant; the word و alone is va, وی at the start of a word vi.
 
-The start of a word is the character after a space, a hyphen, an underscore
-or an opening bracket; the start of the name itself is out of a table's reach.
+The start of a word is the start of the name (a key that begins with "/") and
+the character after a space, a hyphen, an underscore or an opening bracket.
 No key starts with a character that a code page leaves to the user while a
 later one is that code page's own (the space before a Persian word under code
 page 1256, the typographic apostrophe before a Belarusian vowel under 1251):
@@ -35,6 +35,7 @@ import make_tables  # noqa: E402
 COMMAND = "tools/gen/gen_overlays.py --update"
 OVERLAYS_DIR = os.path.join(make_tables.DEFAULT_DATA_DIR, "overlays")
 WORD_STARTS = " -_("
+NAME_START = "/"  # a sequence that starts with "/" matches at the start of the name only
 
 BELARUSIAN_IOTATED = {"е": "e", "ё": "o", "ю": "u", "я": "a"}
 # The letters after which an iotated letter is je, jo, ju, ja, with their own readings.
@@ -61,11 +62,13 @@ def belarusian_lines():
              "# Belarusian national romanization, the iotated letters in context: je, jo, ju",
              "# and ja at the start of a word and after a vowel, a short u, a soft sign or an",
              "# apostrophe, which is itself dropped (Jelsk, Babrujsk, Zaslauje).",
-             "", "# At the start of a word"]
-    for start in WORD_STARTS:
+             "", "# At the start of a word: of the name (/) and after a space, hyphen, underscore",
+             "# or bracket"]
+    for start in NAME_START + WORD_STARTS:
+        kept = start.replace(NAME_START, "")  # the name's start reads as nothing
         for letter, vowel in BELARUSIAN_IOTATED.items():
-            lines.append("%s%s=%sj%s" % (start, letter, start, vowel))
-            lines.append("%s%s=%sJ%s" % (start, letter.upper(), start, vowel))
+            lines.append("%s%s=%sj%s" % (start, letter, kept, vowel))
+            lines.append("%s%s=%sJ%s" % (start, letter.upper(), kept, vowel))
     lines += ["", "# After a vowel, a short u, a soft sign or an apostrophe"]
     for before, reading in BELARUSIAN_BEFORE_J.items():
         for letter, vowel in BELARUSIAN_IOTATED.items():

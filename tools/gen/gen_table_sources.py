@@ -6,9 +6,10 @@
 The program assembles table files without Python, from the same pieces that
 make_tables.py writes: the title lines, one block of lines per default source
 (the Hangul syllables and the capital pairs included) and one per overlay source, each with its
-entry count. The pieces come from make_tables.py itself, so both write the same
-bytes; every overlay is also assembled once here, so a fault in a source stops
-the build as it does for make_tables.py.
+entry count and the entries each overlay replaces there. The pieces come from make_tables.py
+itself, its rule for which entries an overlay replaces included, so both write the same bytes;
+every overlay is also assembled once here, so a fault in a source stops the build as it does for
+make_tables.py.
 """
 
 import argparse
@@ -47,6 +48,18 @@ def block(source, is_overlay):
     return "\n".join(lines), len(source.entries)
 
 
+def replaced_rows(source, overlay_keys, own=None):
+    """The entries of source that overlays replace, as (entry index, bit mask of the overlays by
+    their index in overlay_keys); an overlay never replaces its own entries."""
+    rows = []
+    for index, entry in enumerate(source.entries):
+        by = sum(1 << bit for bit, keys in enumerate(overlay_keys)
+                 if bit != own and make_tables._replaced(entry.key, keys, source.kind))
+        if by:
+            rows.append((index, by))
+    return rows
+
+
 def title_format(overlay, index):
     """A title line with the overlay label replaced by the placeholder."""
     lines = make_tables.build_tables([overlay])[index]
@@ -80,11 +93,32 @@ def main(argv=None):
         "",
     ]
 
+    assert len(overlays) <= 32, "ReplacedEntry::by holds a bit for each overlay"
+    found = [make_tables.overlay_source_list(name, data, (singles, sequences)) for name in overlays]
+    overlay_keys = {kind: [{entry.key for entry in f[kind].entries} if f[kind] else set()
+                           for f in found]
+                    for kind in (make_tables.SINGLE, make_tables.SEQUENCE)}
+
+    def replaced(variable, source, own=None):
+        """Writes the array of the entries of source that overlays replace; returns the
+        SourceBlock fields that point at it."""
+        rows = replaced_rows(source, overlay_keys[source.kind], own)
+        if not rows:
+            return "nullptr, 0"
+        out.append("const ReplacedEntry %sReplaced[] = {" % variable)
+        for start in range(0, len(rows), 4):
+            out.append("    " + " ".join("{%d, 0x%X}," % row for row in rows[start:start + 4]))
+        out.append("};")
+        return "%sReplaced, %d" % (variable, len(rows))
+
     def blocks(name, sources):
+        out.append("namespace {")
+        refs = [replaced("%s%d" % (name, index), source) for index, source in enumerate(sources)]
+        out.append("}  // namespace")
         out.append("const SourceBlock %s[] = {" % name)
-        for source in sources:
+        for source, ref in zip(sources, refs):
             text, count = block(source, False)
-            out.append("    {%s, %d," % (c_string(source.name), count))
+            out.append("    {%s, %d, %s," % (c_string(source.name), count, ref))
             out.append("    %s}," % c_string(text))
         out.append("};")
         out.append("const std::size_t %sCount = %d;" % (name, len(sources)))
@@ -96,16 +130,17 @@ def main(argv=None):
     out.append("namespace {")
     overlay_rows = []
     for index, name in enumerate(overlays):
-        found = make_tables.overlay_source_list(name, data, (singles, sequences))
         refs = []
         for kind in (make_tables.SINGLE, make_tables.SEQUENCE):
-            source = found[kind]
+            source = found[index][kind]
             if not source:
                 refs.append("nullptr")
                 continue
             text, count = block(source, True)
             variable = "kOverlay%d%s" % (index, kind.capitalize())
-            out.append("const SourceBlock %s = {%s, %d," % (variable, c_string(source.name), count))
+            ref = replaced(variable, source, index)
+            out.append("const SourceBlock %s = {%s, %d, %s," % (
+                variable, c_string(source.name), count, ref))
             out.append("    %s};" % c_string(text))
             refs.append("&" + variable)
         script, kind = make_tables.OVERLAYS[name]

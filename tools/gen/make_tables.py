@@ -7,9 +7,10 @@ writes DIR/namefold1.tbl (single-character table) and DIR/namefold2.tbl
 (sequence table) in the encoding the plugin reads: UTF-16 LE with a
 byte-order mark and CR LF line ends.
 
-namefold1.tbl holds every *.single.txt source, then the Hangul syllables from
+namefold1.tbl holds every *.single.txt source, then the Hangul jamo from
 gen_hangul.py, then the single entries of the named overlays; namefold2.tbl
-holds every *.sequence.txt source, then the capital pairs generated from the
+holds every *.sequence.txt source, then the Hangul pairs across syllables from
+gen_hangul.py, then the capital pairs generated from the
 single-character readings (see capital_entries), then the sequence entries of
 the overlays, each followed by the capital pairs of the letters it changes.
 An overlay entry replaces the defaults (and earlier overlays) for its key: the
@@ -280,12 +281,14 @@ def overlay_sources(name, data_dir=DEFAULT_DATA_DIR):
     return found
 
 
-def hangul_source():
-    """The generated Hangul syllables as a parsed single-character source."""
+def hangul_sources():
+    """The generated Hangul jamo and their pairs across syllables, as parsed sources
+    (single-character, sequence)."""
     if TOOLS_DIR not in sys.path:
         sys.path.insert(0, TOOLS_DIR)
     import gen_hangul
-    return parse_source_text("\n".join(gen_hangul.lines()), "gen_hangul.py", SINGLE)
+    return (parse_source_text("\n".join(gen_hangul.lines()), "gen_hangul.py", SINGLE),
+            parse_source_text("\n".join(gen_hangul.sequence_lines()), "gen_hangul.py", SEQUENCE))
 
 
 def check_shadowing(sources):
@@ -475,11 +478,13 @@ def _written(sources):
 
 def default_source_list(data_dir=DEFAULT_DATA_DIR):
     """The default sources in table order: (single sources, sequence sources),
-    with the Hangul syllables and the capital pairs that are generated."""
+    with the Hangul jamo and pairs and the capital pairs that are generated."""
     defaults = default_sources(data_dir)
+    hangul_single, hangul_sequence = hangul_sources()
     singles = [parse_source(p) for p in defaults[SINGLE]]
-    singles.append(hangul_source())
+    singles.append(hangul_single)
     sequences = [parse_source(p) for p in defaults[SEQUENCE]]
+    sequences.append(hangul_sequence)
     sequences.append(capitals_source("capitals (generated)", _readings(singles), _written(sequences)))
     return singles, sequences
 
