@@ -606,6 +606,65 @@ class Hangul(unittest.TestCase):
         self.assertEqual([row for row in wrong if row[1] != row[2]], [])
 
 
+# Names and their readings after the standards' own examples, by rule: the inherent vowel of
+# Hindi, Punjabi, Gujarati and Bengali (dropped at a word's end, the name's end included, kept
+# after a cluster that cannot close a syllable and after every Bengali cluster, dropped inside a
+# word by VC_CV), the anusvara before a labial, and Thai finals after RTGS. (rule, name, reading,
+# whether the tables reach it, overlay)
+STANDARD_READINGS = [
+    ("final", "राम", "ram", True, ""),
+    ("final", "भारत", "bharat", True, ""),
+    ("final", "भारत.pdf", "bharat.pdf", True, ""),
+    ("final", "ਪੰਜਾਬ", "panjab", True, ""),
+    ("final", "বাংলাদেশ", "bangladesh", True, ""),
+    ("final", "नेपाल का", "nepal ka", True, ""),
+    ("cluster", "मित्र", "mitra", True, ""),
+    ("cluster", "महाराष्ट्र", "maharashtra", True, ""),
+    ("cluster", "धर्म", "dharm", True, ""),
+    ("cluster", "যুক্তরাষ্ট্র", "yuktarashtra", True, ""),
+    ("cluster", "যুক্তরাষ্ট্র.pdf", "yuktarashtra.pdf", True, ""),
+    ("cluster", "মার্কিন যুক্তরাষ্ট্র", "markin yuktarashtra", True, ""),
+    ("cluster", "পদ্ম", "padma", True, ""),
+    ("anusvara", "संबंध", "sambandh", True, ""),
+    ("anusvara", "चंपा", "champa", True, ""),
+    ("anusvara", "ਕੰਬਲ", "kambal", True, ""),
+    ("anusvara", "সংবাদ", "sambad", True, ""),
+    ("anusvara", "కొలంబియా", "kolambiya", True, ""),
+    ("anusvara", "ಕೊಲಂಬೊ.jpg", "kolambo.jpg", True, ""),
+    ("medial", "कमल", "kamal", True, ""),
+    ("medial", "कमरा", "kamra", False, ""),
+    ("medial", "अपनापन", "apnapan", False, ""),
+    ("medial", "समझदार", "samajhdar", False, ""),
+    ("medial", "ਕਿੰਗਡਮ", "kingdam", False, ""),
+    ("thai final", "กรุงเทพ", "krungthep", True, "th"),
+    ("thai final", "แบบ", "baep", True, "th"),
+    ("thai final", "ประเทศ", "prathet", True, "th"),
+    ("thai final", "จอด", "chot", True, "th"),
+]
+
+
+class InherentVowel(unittest.TestCase):
+    """The standards' readings, from the tables where they reach them and from
+    tools/schwa_reference.py, the reference tools/table-coverage measures the tables against."""
+
+    @needs_program
+    def test_the_tables_read_the_standard(self):
+        for overlays in sorted({row[4] for row in STANDARD_READINGS}):
+            rows = [row for row in STANDARD_READINGS if row[3] and row[4] == overlays]
+            for (rule, name, reading, _, _), read in zip(rows, Tables.read([r[1] for r in rows],
+                                                                           overlays)):
+                with self.subTest(rule=rule, name=name):
+                    self.assertEqual(read, reading)
+
+    def test_the_reference_reads_the_standard(self):
+        import schwa_reference
+        reference = schwa_reference.Reference()
+        for rule, name, reading, _, overlays in STANDARD_READINGS:
+            if not overlays:
+                with self.subTest(rule=rule, name=name):
+                    self.assertEqual(reference.reading(name), reading)
+
+
 class Composition(unittest.TestCase):
     @needs_program
     def test_every_key_reads_as_its_composed_form(self):
