@@ -113,9 +113,16 @@ NAME_END = "/"
 # The clusters are read consonant by consonant, so these sequences give the
 # vowel back after a virama, before a space or a full stop and at the name's
 # end; before the other signs the cluster stays bare, which keeps the entries
-# near 6,000 (3,800 of them Bengali, whose every cluster keeps the vowel).
+# near 4,500 (2,800 of them Bengali, whose every cluster keeps the vowel), and
+# the sequence index of the default tables within 65,536 slots.
 CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
 CLUSTER_TAILS_AFTER_OBSTRUENTS = (0x28, 0x2E, 0x32)
+# Gurmukhi writes a cluster with the virama only under ra, va and ya; Bengali
+# never begins one at a word's end with chha, jha, ddha or pha, nor ends one
+# in nga, jha, nya, ddha, pha or ha.
+GURMUKHI_CLUSTER_TAILS = (0x30, 0x35, 0x2F)
+BENGALI_NEVER_FIRST = {0x1B, 0x1D, 0x22, 0x2B}
+BENGALI_NEVER_LAST = {0x19, 0x1D, 0x1E, 0x22, 0x2B, 0x39}
 SONORANTS = {0x19, 0x1E, 0x23, 0x28, 0x29, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35}
 CLUSTER_ENDS = " ." + NAME_END
 
@@ -189,7 +196,12 @@ def consonants_of(base, exists):
 def cluster_lines(name, base, first, consonants):
     """A cluster of `first`, the virama and a last member that keeps its vowel at a word's end."""
     if name == "Bengali":
-        tails = [o for o in sorted(consonants) if o < 0x58 or base + o in SCRIPT_CONSONANTS]
+        if first in BENGALI_NEVER_FIRST:
+            return []
+        tails = [o for o in sorted(consonants) if (o < 0x58 or base + o in SCRIPT_CONSONANTS)
+                 and o not in BENGALI_NEVER_LAST]
+    elif name == "Gurmukhi":
+        tails = [o for o in GURMUKHI_CLUSTER_TAILS if o in consonants]
     else:
         tails = [o for o in CLUSTER_TAILS if o in consonants]
         if first not in SONORANTS:
