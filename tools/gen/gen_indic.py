@@ -106,24 +106,22 @@ WORD_FINAL_SCRIPTS = {"Devanagari", "Bengali", "Gurmukhi", "Gujarati"}
 WORD_ENDS = " .-_,;)"
 NAME_END = "/"
 # A word that ends in a cluster keeps its last vowel where the cluster could
-# not close a syllable (महाराष्ट्र Maharashtra, कृष्ण Krishna, पद्म Padma): its
-# last member is ra, ya, va or nna, or na, ma or la after a stop, a sibilant
-# or ha; after a nasal, a liquid or a semivowel the vowel goes (धर्म dharm,
-# फ़िल्म film, जन्म janm). Bengali keeps it after every cluster (যুক্ত jukta).
+# not close a syllable (महाराष्ट्र Maharashtra, कृष्ण Krishna): its last member
+# is ra, ya, va or nna; elsewhere the vowel goes (धर्म dharm, फ़िल्म film).
+# Bengali keeps it after every cluster (যুক্ত jukta).
 # The clusters are read consonant by consonant, so these sequences give the
 # vowel back after a virama, before a space or a full stop and at the name's
-# end; before the other signs the cluster stays bare, which keeps the entries
-# near 4,500 (2,800 of them Bengali, whose every cluster keeps the vowel), and
+# end; before the other signs the cluster stays bare. That keeps the entries
+# near 3,800 (2,600 of them Bengali, whose every cluster keeps the vowel), and
 # the sequence index of the default tables within 65,536 slots.
 CLUSTER_TAILS = (0x30, 0x2F, 0x35, 0x23)
-CLUSTER_TAILS_AFTER_OBSTRUENTS = (0x28, 0x2E, 0x32)
 # Gurmukhi writes a cluster with the virama only under ra, va and ya; Bengali
-# never begins one at a word's end with chha, jha, ddha or pha, nor ends one
-# in nga, jha, nya, ddha, pha or ha.
+# hardly begins one at a word's end with gha, chha, jha, ttha, ddha or pha
+# (বিঘ্ন and পাঠ্য are rare in names), nor ends one in nga, jha, nya, ddha, pha
+# or ha.
 GURMUKHI_CLUSTER_TAILS = (0x30, 0x35, 0x2F)
-BENGALI_NEVER_FIRST = {0x1B, 0x1D, 0x22, 0x2B}
+BENGALI_NEVER_FIRST = {0x18, 0x1B, 0x1D, 0x20, 0x22, 0x2B}
 BENGALI_NEVER_LAST = {0x19, 0x1D, 0x1E, 0x22, 0x2B, 0x39}
-SONORANTS = {0x19, 0x1E, 0x23, 0x28, 0x29, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35}
 CLUSTER_ENDS = " ." + NAME_END
 
 # The anusvara before p, ph, b, bh or m is m (कंबोडिया Kambodiya, కొలంబియా
@@ -131,6 +129,9 @@ CLUSTER_ENDS = " ." + NAME_END
 # and with the labial its vowel sign, virama or word end.
 LABIALS = (0x2A, 0x2B, 0x2C, 0x2D, 0x2E)
 NASAL_SIGNS = {"Gurmukhi": (0x0A02, 0x0A70)}
+# Vowel signs that names hardly put after an anusvara and a labial (the
+# vocalic r, the candra e and o of loanwords): left to the letters' readings.
+RARE_AFTER_LABIAL = {0x43, 0x45, 0x49}
 
 # Letters that only some scripts have, by code point.
 SCRIPT_LETTERS = {
@@ -204,8 +205,6 @@ def cluster_lines(name, base, first, consonants):
         tails = [o for o in GURMUKHI_CLUSTER_TAILS if o in consonants]
     else:
         tails = [o for o in CLUSTER_TAILS if o in consonants]
-        if first not in SONORANTS:
-            tails += [o for o in CLUSTER_TAILS_AFTER_OBSTRUENTS if o in consonants]
     lines = []
     for tail in tails:
         for end in CLUSTER_ENDS:
@@ -231,9 +230,10 @@ def anusvara_lines(name, base, exists):
             lines.append("%s=m%sa" % (pair, bare))
             lines.append("%s%s=m%s" % (pair, chr(base + VIRAMA), bare))
             lines += ["%s%s=m%s%s" % (pair, chr(base + s), bare, VOWEL_SIGNS[s])
-                      for s in sorted(exists & set(SEQUENCE_VOWEL_SIGNS))]
-            if name in WORD_FINAL_SCRIPTS:
-                lines += word_end_lines(pair, "m" + bare)
+                      for s in sorted(exists & set(SEQUENCE_VOWEL_SIGNS) - RARE_AFTER_LABIAL)]
+            if name in WORD_FINAL_SCRIPTS:  # a word hardly ends in them: the commonest ends only
+                lines += ["%s%s=m%s%s" % (pair, end, bare, end.replace(NAME_END, ""))
+                          for end in CLUSTER_ENDS]
     return lines
 
 
