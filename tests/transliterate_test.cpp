@@ -61,33 +61,39 @@ std::u16string Rewrite(const Tables& tables, int code_page, std::u16string_view 
   return buffer.substr(0, length);
 }
 
+// A name, the code page whose rules read it, and what the tables make of it.
+struct Reading {
+  const char* name;
+  int code_page;
+  std::u16string_view in, out;
+};
+
+void ExpectReadings(const Tables& tables, std::initializer_list<Reading> readings) {
+  for (const Reading& reading : readings) {
+    SCOPED_TRACE(reading.name);
+    EXPECT_EQ(Rewrite(tables, reading.code_page, reading.in), reading.out);
+  }
+}
+
 TEST(Transliterate, FollowsTheRulesOfTheCodePage) {
   const Tables tables(u"\u0416=Zh\r\n\u00e9=e\r\n\u03b1=a\r\n\u3042=a\r\nx=ks\r\nA=a\r\n",
                       u"\u0416\u0416=ZZ\r\nsh=X\r\n");
-  struct Row {
-    const char* name;
-    int code_page;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
-      {"Cyrillic is native under 1251", 1251, u"\u0416", u"\u0416"},
-      {"and replaced under 0", 0, u"\u0416", u"Zh"},
-      {"ASCII is native under 1251", 1251, u"xA", u"xA"},
-      {"ASCII is replaceable under 1252", 1252, u"xA", u"ksa"},
-      {"Latin-1 is native under 1252", 1252, u"\u00e9", u"\u00e9"},
-      {"Greek is native under 1253", 1253, u"\u03b1\u0416", u"\u03b1Zh"},
-      {"kana are native under 932", 932, u"\u3042\u00e9", u"\u3042e"},
-      {"sequence before single", 0, u"sha", u"Xa"},
-      {"a lone s has no entry", 0, u"sa", u"sa"},
-      {"under 1251 ASCII sequences stay", 1251, u"sha", u"sha"},
-      {"sequence over a native continuation", 1252, u"\u0416\u0416x", u"ZZks"},
-      {"empty name", 0, u"", u""},
-      {"units without entries pass", 0, u"\u4e2d\u6587", u"\u4e2d\u6587"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Rewrite(tables, row.code_page, row.in), row.out);
-  }
+  ExpectReadings(tables,
+                 {
+                     {"Cyrillic is native under 1251", 1251, u"\u0416", u"\u0416"},
+                     {"and replaced under 0", 0, u"\u0416", u"Zh"},
+                     {"ASCII is native under 1251", 1251, u"xA", u"xA"},
+                     {"ASCII is replaceable under 1252", 1252, u"xA", u"ksa"},
+                     {"Latin-1 is native under 1252", 1252, u"\u00e9", u"\u00e9"},
+                     {"Greek is native under 1253", 1253, u"\u03b1\u0416", u"\u03b1Zh"},
+                     {"kana are native under 932", 932, u"\u3042\u00e9", u"\u3042e"},
+                     {"sequence before single", 0, u"sha", u"Xa"},
+                     {"a lone s has no entry", 0, u"sa", u"sa"},
+                     {"under 1251 ASCII sequences stay", 1251, u"sha", u"sha"},
+                     {"sequence over a native continuation", 1252, u"\u0416\u0416x", u"ZZks"},
+                     {"empty name", 0, u"", u""},
+                     {"units without entries pass", 0, u"\u4e2d\u6587", u"\u4e2d\u6587"},
+                 });
 }
 
 TEST(Transliterate, ContinuationIsConsumedEvenWhereNative) {
@@ -137,30 +143,23 @@ TEST(Transliterate, ReadsTheEdgesOfTheNameAndHangulThroughItsJamo) {
       u"\u11A8=k\r\n\u11AF=l\r\n\uAC00=GA\r\n",
       u"# edges\r\n/x=S\r\nx/=E\r\n/xy/=W\r\n\u11A8\u110B=g\r\n"
       u"\u11AF\u1105=ll\r\n\uAC01x=never\r\n");
-  struct Row {
-    const char* name;
-    int code_page;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
-      {"the start", 0, u"xa", u"Sa"},
-      {"inside", 0, u"axa", u"aXa"},
-      {"the end", 0, u"ax", u"aE"},
-      {"a name of one unit: the start is tried first", 0, u"x", u"S"},
-      {"the whole name", 0, u"xy", u"W"},
-      {"a native first unit takes no start entry", 1251, u"xa", u"xa"},
-      {"replaceable under 1252", 1252, u"xa", u"Sa"},
-      {"a final before a silent initial is carried over", 0, u"\uAC01\uC774", u"gagi"},
-      {"final l and initial r", 0, u"\uAC08\uB77C", u"galla"},
-      {"a syllable with an entry of its own stays whole", 0, u"\uAC00\uAC01", u"GAgak"},
-      {"a syllable whose jamo lack entries stays", 0, u"\uB098", u"\uB098"},
-      {"an entry holding a spelled-out syllable never matches", 0, u"\uAC01x", u"gakE"},
-      {"jamo given as jamo read the same", 0, u"\u1100\u1161\u11AF\u1105\u1161", u"galla"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Rewrite(tables, row.code_page, row.in), row.out);
-  }
+  ExpectReadings(
+      tables,
+      {
+          {"the start", 0, u"xa", u"Sa"},
+          {"inside", 0, u"axa", u"aXa"},
+          {"the end", 0, u"ax", u"aE"},
+          {"a name of one unit: the start is tried first", 0, u"x", u"S"},
+          {"the whole name", 0, u"xy", u"W"},
+          {"a native first unit takes no start entry", 1251, u"xa", u"xa"},
+          {"replaceable under 1252", 1252, u"xa", u"Sa"},
+          {"a final before a silent initial is carried over", 0, u"\uAC01\uC774", u"gagi"},
+          {"final l and initial r", 0, u"\uAC08\uB77C", u"galla"},
+          {"a syllable with an entry of its own stays whole", 0, u"\uAC00\uAC01", u"GAgak"},
+          {"a syllable whose jamo lack entries stays", 0, u"\uB098", u"\uB098"},
+          {"an entry holding a spelled-out syllable never matches", 0, u"\uAC01x", u"gakE"},
+          {"jamo given as jamo read the same", 0, u"\u1100\u1161\u11AF\u1105\u1161", u"galla"},
+      });
 }
 
 // The engine as it reads tables that use neither edges nor syllables spelled out as jamo: the

@@ -81,14 +81,16 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
     } else {
       step |= StepOf(c, replacement(c), starts(c), actions.ascii_kept, actions, used);
       if (starts(c) && tables.index == nullptr) step |= kStepCareful;
-      if (ReadsThroughJamo(tables.single, native, c)) {
-        // Kept as far as the step tells; entries that start with it never see it.
-        step &= ~(kStepStartsSequence | kStepDependsOnNext);
-        step |= kStepThroughJamo | kStepCareful;
-        through_jamo = true;
-      }
     }
     actions.step[unit] = step;
+  }
+  for (std::uint32_t c = kSyllableFirst; c <= kSyllableLast; ++c) {
+    if (!ReadsThroughJamo(tables.single, native, static_cast<Unit>(c))) continue;
+    // Kept as far as the step tells; entries that start with it never see it.
+    std::uint32_t& step = actions.step[c];
+    step &= ~(kStepStartsSequence | kStepDependsOnNext);
+    step |= kStepThroughJamo | kStepCareful;
+    through_jamo = true;
   }
   std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
 
