@@ -664,6 +664,20 @@ class InherentVowel(unittest.TestCase):
                 with self.subTest(rule=rule, name=name):
                     self.assertEqual(reference.reading(name), reading)
 
+    def test_the_reference_names_the_rules_a_reading_breaks(self):
+        # What tools/table-coverage counts: only the vowel and nasal decisions, never other letters.
+        import schwa_reference as ref
+        rows = [("भारत", "bharat", set()), ("भारत", "bharata", {ref.END}),
+                ("भारत.pdf", "bharata.pdf", {ref.WORD_END}), ("कमरा", "kamara", {ref.MEDIAL}),
+                ("मित्र", "mitr", {ref.CLUSTER}), ("न", "n", {ref.ONE_LETTER}),
+                ("कोलंबिया", "kolanbiya", {ref.ANUSVARA}),
+                ("कमरा भारत", "kamara bharata", {ref.MEDIAL, ref.END}),
+                ("भारत", "bhrat", {ref.OTHER}), ("भारत", "bharad", None)]
+        reference = ref.Reference()
+        for name, reading, broken in rows:
+            with self.subTest(name=name, reading=reading):
+                self.assertEqual(reference.classify(name, reading), broken)
+
 
 class Composition(unittest.TestCase):
     @needs_program
