@@ -31,6 +31,19 @@ class DefaultTables : public ::testing::Test {
     return result.text;
   }
 
+  // Names and what "NameReplaceUserAll" makes of them, each row named for what it shows.
+  struct Reading {
+    const char* what;
+    std::u16string_view in, out;
+  };
+  void ExpectReadings(std::initializer_list<Reading> readings) {
+    for (const Reading& reading : readings) {
+      SCOPED_TRACE(reading.what);
+      EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, reading.in)),
+                ToUtf8(reading.out));
+    }
+  }
+
   TempDir folder_;
   host::Plugin plugin_;
 };
@@ -60,11 +73,7 @@ TEST_F(DefaultTables, EverySampleNameBecomesAscii) {
 }
 
 TEST_F(DefaultTables, FollowTheirConventions) {
-  struct Row {
-    const char* script;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
+  ExpectReadings({
       {"Russian", u"\u041c\u043e\u0441\u043a\u0432\u0430", u"Moskva"},
       {"Russian capitals", u"\u0416\u0443\u043a\u043e\u0432 \u0429\u0443\u043a\u0438\u043d",
        u"Zhukov Shchukin"},
@@ -82,20 +91,12 @@ TEST_F(DefaultTables, FollowTheirConventions) {
       {"fullwidth", u"\uff21\uff22\uff23", u"ABC"},
       {"typography", u"\u201cquoted\u201d \u2014 \u2026", u"'quoted' - ..."},
       {"CJK ideographs stay", u"\u6771\u4eac", u"\u6771\u4eac"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.script);
-    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
-  }
+  });
 }
 
 // Readings of the letters and signs beyond the basic alphabets, from their conventions.
 TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
-  struct Row {
-    const char* name;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
+  ExpectReadings({
       {"Kazakh",
        u"\u049a\u0430\u0437\u0430\u049b\u0441\u0442\u0430\u043d "
        u"\u04e8\u0441\u043a\u0435\u043c\u0435\u043d",
@@ -135,11 +136,7 @@ TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
       {"katakana digraphs",
        u"\u30b3\u30f3\u30a6\u30a7\u30fc \u30cf\u30ed\u30a6\u30a3\u30f3 \u30c7\u30e5\u30fc\u30af",
        u"konwe harowin dyuku"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
-  }
+  });
 }
 
 // Korean in the Revised Romanization with the sound changes across syllables, by class, from the
@@ -147,11 +144,7 @@ TEST_F(DefaultTables, ReadEveryLetterOfTheirScripts) {
 // The system's examples that need the make-up of the word are not here: the epenthetic n and l
 // (hangnyeoul), n + r read nn in a compound (sinmunno) and h after b aspirated in a verb (japyeo).
 TEST_F(DefaultTables, ReadWhatTheNeighboursDecide) {
-  struct Row {
-    const char* name;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
+  ExpectReadings({
       {"a syllable alone", u"\uc11c\uc6b8", u"seoul"},
       {"final carried over", u"\ud55c\uad6d\uc5b4 \ubc31\uc554 \uc124\uc545",
        u"hangugeo baegam seorak"},
@@ -179,11 +172,7 @@ TEST_F(DefaultTables, ReadWhatTheNeighboursDecide) {
        u"Voskepar"},
       {"Armenian u at the name's start", u"\u0548\u0582\u0580\u0561\u0580\u057f\u0578\u0582",
        u"Urartu"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
-  }
+  });
 }
 
 // The same library with tables that add the overlays de, ru, ug, yi, th and zh.
@@ -193,11 +182,7 @@ class OverlayTables : public DefaultTables {
 };
 
 TEST_F(OverlayTables, FollowTheirConventions) {
-  struct Row {
-    const char* overlay;
-    std::u16string_view in, out;
-  };
-  const Row rows[] = {
+  ExpectReadings({
       {"de", u"\u00dcBER M\u00fcller", u"UEBER Mueller"},
       {"ru",
        u"\u042e\u043b\u0438\u044f \u0421\u044a\u0451\u043c\u043a\u0430 \u042e\u041b\u0418\u042f",
@@ -216,11 +201,7 @@ TEST_F(OverlayTables, FollowTheirConventions) {
       {"zh words", u"\u897f\u85cf \u4eba\u6c11\u5171\u548c\u56fd", u"Xizang RenminGongheguo"},
       {"th finals and clusters",
        u"\u0e40\u0e04\u0e23\u0e37\u0e2d\u0e23\u0e31\u0e10 \u0e44\u0e17\u0e22", u"khruearat thai"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.overlay);
-    EXPECT_EQ(ToUtf8(Field(NAMEFOLD_FIELD_NAME_REPLACE_USER_ALL, row.in)), ToUtf8(row.out));
-  }
+  });
 }
 
 // "NameReplaceUserUnicode" keeps the system's own script.
