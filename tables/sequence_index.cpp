@@ -23,40 +23,27 @@ SequenceIndex::Slot& SlotFor(SequenceIndex& index, std::uint64_t sequence) {
   return index.slots[at];
 }
 
-}  // namespace
-
-bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
-  std::size_t entries = 0;  // the entries and their shorter prefixes, at most
-  for (const SequenceNode* head : table.heads) {
-    for (const SequenceNode* node = head; node != nullptr; node = node->next) {
-      entries += UnitLength(node->continuation);
-    }
-  }
-  unsigned bits = 4;
-  // At most three quarters used: probes stay short, and a free slot ends every search.
-  while (3 * (std::size_t{1} << bits) < 4 * entries) ++bits;
-  const std::size_t count = std::size_t{1} << bits;
-  auto* slots = static_cast<SequenceIndex::Slot*>(std::calloc(count, sizeof(SequenceIndex::Slot)));
-  if (slots == nullptr) {
-    index.slots = nullptr;
-    index.shift = 64;
-    index.mask = 0;
-    std::memset(index.lengths, 0, sizeof index.lengths);
-    std::memset(index.followers, 0, sizeof index.followers);
-    return false;
-  }
+// Fills the slots of `index`, allocated and free, from the lists of `table`. False, with the
+// index half filled, when that would use more than three quarters of the slots: probes stay
+// short, and a free slot ends every search.
+bool FillSlots(const SequenceTable& table, SequenceIndex& index) {
+  const std::size_t most = (index.mask + 1) / 4 * 3;
+  std::size_t used = 0;
+  // The slot of `sequence`, or null when a free one is needed and the most are used.
+  auto claim = [&](std::uint64_t sequence) -> SequenceIndex::Slot* {
+    SequenceIndex::Slot& slot = SlotFor(index, sequence);
+    return slot.sequence != 0 || ++used <= most ? &slot : nullptr;
+  };
   std::memset(index.followers, 0, sizeof index.followers);
-  index.slots = slots;
-  index.shift = 64 - bits;
-  index.mask = count - 1;
   for (std::size_t key = 0; key < SequenceTable::kHeadCount; ++key) {
     std::uint8_t lengths = 0;
     std::uint32_t rank = 0;
     for (const SequenceNode* node = table.heads[key]; node != nullptr; node = node->next, ++rank) {
       const std::uint64_t sequence = PackSequence(static_cast<Unit>(key), node->continuation);
-      SequenceIndex::Slot& slot = SlotFor(index, sequence);
-      if (slot.sequence != 0 && slot.value != nullptr) continue;  // a higher entry answers
-      slot = {sequence, node->value, rank, slot.longer};
+      SequenceIndex::Slot* slot = claim(sequence);
+      if (slot == nullptr) return false;
+      if (slot->sequence != 0 && slot->value != nullptr) continue;  // a higher entry answers
+      *slot = {sequence, node->value, rank, slot->longer};
       const std::size_t length = UnitLength(node->continuation);
       lengths |= static_cast<std::uint8_t>(1u << (length - 1));
       auto follows = [&](Unit unit) {
@@ -68,14 +55,41 @@ bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
       // Its shorter prefixes: entries of their own, or slots that only say that this one exists.
       for (std::size_t shorter = 1; shorter < length; ++shorter) {
         const std::uint64_t prefix = sequence & ~(~std::uint64_t{0} >> (16 + 16 * shorter));
-        SequenceIndex::Slot& before = SlotFor(index, prefix);
-        if (before.sequence == 0) before = {prefix, nullptr, UINT32_MAX, false};
-        before.longer = true;
+        SequenceIndex::Slot* before = claim(prefix);
+        if (before == nullptr) return false;
+        if (before->sequence == 0) *before = {prefix, nullptr, UINT32_MAX, false};
+        before->longer = true;
       }
     }
     index.lengths[key] = lengths;
   }
   return true;
+}
+
+}  // namespace
+
+bool BuildSequenceIndex(const SequenceTable& table, SequenceIndex& index) {
+  std::size_t entries = 0;  // the slots needed at least: one per entry, most shared prefixes
+  for (const SequenceNode* head : table.heads) {
+    for (const SequenceNode* node = head; node != nullptr; node = node->next) ++entries;
+  }
+  unsigned bits = 4;
+  while (3 * (std::size_t{1} << bits) < 4 * entries) ++bits;
+  // Sized by the entries; twice as many slots where their prefixes need more, and so on.
+  for (;; ++bits) {
+    const std::size_t count = std::size_t{1} << bits;
+    index.slots =
+        static_cast<SequenceIndex::Slot*>(std::calloc(count, sizeof(SequenceIndex::Slot)));
+    index.shift = 64 - bits;
+    index.mask = count - 1;
+    std::memset(index.lengths, 0, sizeof index.lengths);
+    if (index.slots == nullptr) {
+      ReleaseSequenceIndex(index);
+      return false;
+    }
+    if (FillSlots(table, index)) return true;
+    std::free(index.slots);
+  }
 }
 
 SequenceMatch MatchAtNameEnd(const SequenceIndex& index, std::uint64_t sequence, unsigned n,

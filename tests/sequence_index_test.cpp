@@ -13,7 +13,7 @@ namespace {
 
 // Units that random tables and names are made of: few, so that sequences share keys and prefixes;
 // surrogate halves in both orders; and '=' for the names.
-constexpr Unit kAlphabet[] = {u'a', u'b', u'c', 0xD83D, 0xDE00, 0xDC00, 0x4E00, 0xFFFF};
+constexpr Unit kAlphabet[] = {u'a', u'b', u'c', 0xD83D, 0xDE00, 0xDC00, 0x4E00, 0xFFFF, kNameEdge};
 
 struct ParsedTable {
   std::unique_ptr<SequenceTable> lists = std::make_unique<SequenceTable>();
@@ -72,6 +72,32 @@ TEST(FindIndexedSequence, AnswersAsTheWalkOfTheLists) {
         ASSERT_EQ(indexed.value, walked.value) << "round " << round << " position " << i;
         ASSERT_EQ(indexed.consumed, walked.consumed) << "round " << round << " position " << i;
       }
+    }
+  }
+}
+
+// Entries of four units that share no prefix need three slots each, entries that share all
+// but their last unit little more than one: the index takes what they need, not a bound.
+TEST(BuildSequenceIndex, TakesTheSlotsItsEntriesNeed) {
+  struct Row {
+    const char* name;
+    bool shared;
+    std::size_t most_slots;
+  };
+  for (const Row& row :
+       {Row{"no prefix shared", false, 4096}, Row{"prefixes shared", true, 1024}}) {
+    SCOPED_TRACE(row.name);
+    std::u16string text = u"# four units\r\n";
+    for (Unit n = 0; n < 600; ++n) {
+      const Unit first = row.shared ? Unit{0x4E00} : static_cast<Unit>(0x4E00 + n);
+      text += std::u16string{u'k', first, static_cast<Unit>(0x3400 + n % 40),
+                             static_cast<Unit>(0x5000 + n)} +
+              u"=v\r\n";
+    }
+    const std::unique_ptr<ParsedTable> table = Parse(text);
+    EXPECT_LE(table->index->mask + 1, row.most_slots);
+    for (const SequenceNode* node = table->lists->heads[u'k']; node != nullptr; node = node->next) {
+      EXPECT_EQ(FindIndexedSequence(*table->index, u'k', node->continuation).value, node->value);
     }
   }
 }
