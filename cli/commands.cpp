@@ -122,7 +122,8 @@ constexpr const char* kRenameNotes =
     "dangle, 2 for a usage error.\n";
 
 constexpr const char* kTextIntro =
-    "Usage: namefold text [--field NAME|INDEX] [-z] [--locale NAME] [--plugin FILE] [STRING...]\n"
+    "Usage: namefold text [--field NAME|INDEX] [-z] [--locale NAME] [--plugin FILE]\n"
+    "                     [--tables DIR] [STRING...]\n"
     "\n"
     "Converts each STRING, or each line of standard input, as the library converts a file's\n"
     "name, and writes one line for each: the value of the field (default NameReplaceUserAll;\n"
