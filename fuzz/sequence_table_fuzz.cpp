@@ -20,7 +20,9 @@ void* CountedAllocate(std::size_t size) {
   return std::malloc(size);
 }
 
-bool IsLineBreak(Unit unit) { return unit == u'\r' || unit == u'\n'; }
+bool IsLineBreak(Unit unit) {
+  return unit == u'\r' || unit == u'\n';
+}
 
 std::size_t CheckedLength(const Unit* text, std::size_t capacity) {
   std::size_t n = 0;
@@ -74,8 +76,10 @@ void Run(const std::uint8_t* data, std::size_t size) {
         FUZZ_CHECK(match.consumed == 0);
         continue;
       }
-      // A match covers the key and a continuation that the name really holds.
-      FUZZ_CHECK(match.consumed >= 2 && match.consumed <= 4 && i + match.consumed <= name.size());
+      // A match covers the key and a continuation that the name really holds; an entry that ends
+      // with the name's end covers one unit less than its sequence, and only there.
+      FUZZ_CHECK(match.consumed >= 1 && match.consumed <= 4 && i + match.consumed <= name.size());
+      if (match.consumed == 1) FUZZ_CHECK(i + 1 == name.size());
       FUZZ_CHECK(CheckedLength(match.value, 8) <= 7);
     }
     start = stop + 1;

@@ -31,7 +31,8 @@ struct SequenceTable {
 
 struct [[nodiscard]] SequenceMatch {
   const Unit* value;     // the replacement, or null when no entry matches
-  std::size_t consumed;  // units matched, the key included: 2 to 4, or 0 with no match
+  std::size_t consumed;  // units matched, the key included: 1 to 4 (1 only for a key and the
+                         // name's end), or 0 with no match
 };
 
 // A line of a sequence table that holds "=": its sequence runs from `begin` to the first "=",
