@@ -182,6 +182,22 @@ TEST(FindSequence, LookupOrder) {
        .part = u"\xD83D\xDE00",
        .value = u":)",
        .consumed = 2},
+      {.name = "a key at the name's end",
+       .text = u"a/=E",
+       .part = u"a",
+       .value = u"E",
+       .consumed = 1},
+      {.name = "not before the end", .text = u"a/=E", .part = u"ab"},
+      {.name = "two units and the end",
+       .text = u"ab/=E\nab=X",
+       .part = u"ab",
+       .value = u"X",
+       .consumed = 2},
+      {.name = "the end tried first",
+       .text = u"ab=X\nab/=E",
+       .part = u"ab",
+       .value = u"E",
+       .consumed = 2},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
