@@ -27,8 +27,8 @@ SequenceIndex::Slot& SlotFor(SequenceIndex& index, std::uint64_t sequence) {
 // index half filled, when that would use more than three quarters of the slots: probes stay
 // short, and a free slot ends every search.
 bool FillSlots(const SequenceTable& table, SequenceIndex& index) {
-  const std::size_t most = (index.mask + 1) / 4 * 3;
-  std::size_t used = 0;
+  const std::uint64_t most = (index.mask + 1) / 4 * 3;
+  std::uint64_t used = 0;
   // The slot of `sequence`, or null when a free one is needed and the most are used.
   auto claim = [&](std::uint64_t sequence) -> SequenceIndex::Slot* {
     SequenceIndex::Slot& slot = SlotFor(index, sequence);
