@@ -13,6 +13,7 @@
 #include "cli/utf.h"
 #include "tables/sequence_table.h"
 #include "tables/single_char_table.h"
+#include "transform/inherent_vowel.h"
 
 namespace namefold::cli {
 namespace {
@@ -224,7 +225,14 @@ void CheckSequence(std::u16string_view text, const Lines& lines, Problems& probl
     // "/" stands for the name's start as the first unit and for its end as the last; a name
     // holds none, so anywhere else, or both ends with nothing between, it matches nothing.
     const std::u16string_view kept = sequence.substr(0, kSequenceUnitsKept);
-    if (kept.substr(1, kept.size() - 2).find(kNameEdge) != std::u16string_view::npos ||
+    if (IsMedialRuleSequence(kept)) {
+      if (value != kMedialRuleValue) {
+        problems.Add(ProblemKind::kUnknownRule, line, [&] {
+          return "sequence " + Quote(kept) + " switches a rule, but its value " + Quote(value) +
+                 " is not " + Quote(kMedialRuleValue) + ": the rule stays off";
+        });
+      }
+    } else if (kept.substr(1, kept.size() - 2).find(kNameEdge) != std::u16string_view::npos ||
         kept == u"//") {
       problems.Add(ProblemKind::kEdgeInside, line, [&] {
         return "sequence " + Quote(kept) +
@@ -296,6 +304,7 @@ const char* ProblemKindName(ProblemKind kind) {
       "sequence given again",
       "sequence that can never match",
       "\"/\" inside a sequence",
+      "rule switch with an unknown value",
   };
   return kNames[static_cast<std::size_t>(kind)];
 }

@@ -27,8 +27,9 @@ enum class ProblemKind {
   kSequenceAgain,
   kHiddenSequence,
   kEdgeInside,
+  kUnknownRule,
 };
-inline constexpr std::size_t kProblemKindCount = 12;
+inline constexpr std::size_t kProblemKindCount = 13;
 inline constexpr std::size_t kProblemsShownPerKind = 20;
 
 struct TableProblem {

@@ -16,6 +16,7 @@ add_library(namefold_core STATIC
   ${NAMEFOLD_ROOT}/transform/native_ranges.cpp
   ${NAMEFOLD_ROOT}/transform/compose.cpp
   ${NAMEFOLD_ROOT}/transform/transliterate.cpp
+  ${NAMEFOLD_ROOT}/transform/inherent_vowel.cpp
   ${NAMEFOLD_ROOT}/transform/unit_actions.cpp
   ${NAMEFOLD_ROOT}/transform/fold.cpp
   ${NAMEFOLD_ROOT}/plugin/catalogue.cpp

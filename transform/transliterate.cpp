@@ -3,19 +3,22 @@
 //   ProcessReplacementTables(rules)      the unit actions of the rules: ready, or not yet
 //     |
 //     +- ready (every call but the first few)
-//     |    TransliterateUncomposedInto   RewriteWithActions<true>: one pass that rewrites the name
-//     |      |                           and stops at the first unit composition may change
-//     |      +- stopped                  ComposeName, then TransliterateInto:
-//     |                                  RewriteWithActions<false> over the composed name
-//     |    Both run RunSteps, the common step of transform/unit_actions.h, until a unit whose step
-//     |    is careful; there the loop around it decides (ASCII run, sequence look-up, kana rule).
-//     |    A Hangul syllable read through its jamo stops either pass: RewriteSpelledOut writes
-//     |    the composed name's syllables as jamo and runs RewriteWithActions<false> over that.
+//     |    TransliterateUncomposedInto   RewriteWithActions<kUncomposed>: one pass that rewrites
+//     |      |                           the name and stops at the first unit composition may
+//     |      |                           change, or that the rules respell
+//     |      +- may compose              ComposeName, then TransliterateInto:
+//     |      |                           RewriteWithActions<kComposed> over the composed name
+//     |      +- respell                  RewriteRespelled: the name as the rules respell it (Hangul
+//     |                                  syllables as jamo, a virama where an Indic word drops
+//     |                                  its inherent vowel), then RewriteWithActions<kRespelled>
+//     |    Every pass runs RunSteps, the common step of transform/unit_actions.h, until a unit
+//     |    whose step is careful; there the loop around it decides (ASCII run, sequence look-up,
+//     |    kana rule). The composed pass hands a name to RewriteRespelled as the first does.
 //     |
 //     +- not ready (tables loading, actions being built by another caller, every slot taken)
-//          ComposeName, then TransliterateInto: RewritePlain spells syllables out as jamo where
-//          the rules say, then Rewrite<kExtent>, the plain walk, unit by unit: native-range
-//          test, sequence look-up, single-character entry.
+//          ComposeName, then TransliterateInto: RewritePlain respells the name as the rules say,
+//          then Rewrite<kExtent>, the plain walk, unit by unit: native-range test, sequence
+//          look-up, single-character entry.
 //
 // Every path first tries the entries for the name's start ("/" and the name's first units), and
 // a look-up at the name's last unit also finds the entries for its end.
@@ -33,6 +36,7 @@
 #include "tables/once.h"
 #include "tables/table_files.h"
 #include "transform/compose.h"
+#include "transform/inherent_vowel.h"
 #include "transform/native_ranges.h"
 #include "transform/unit_actions.h"
 #include "transform/word_scan.h"
@@ -41,17 +45,13 @@ namespace namefold {
 namespace {
 
 // What a pass with the unit actions answers for a name it leaves to another path: one that
-// composition may change, or that holds a syllable read through its jamo.
-constexpr std::size_t kLeftToAnotherPath = static_cast<std::size_t>(-1);
+// composition may change, or a composed one that the rules respell before they read it.
+constexpr std::size_t kComposeFirst = static_cast<std::size_t>(-1);
+constexpr std::size_t kRespellFirst = static_cast<std::size_t>(-2);
 
-// The units of a name with its Hangul syllables spelled out as jamo: three for each, as far as
-// a name of kTransliterateCapacity units goes.
-constexpr std::size_t kSpelledOutCapacity = 3 * kTransliterateCapacity;
-
-SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
-  return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
-                                 : FindSequence(*tables.sequence, key, rest);
-}
+// The units of a respelled name: three for each Hangul syllable, two for each Indic consonant,
+// as far as a name of kTransliterateCapacity units goes.
+constexpr std::size_t kRespelledCapacity = 3 * kTransliterateCapacity;
 
 // Appends the text of zero-terminated `text` to `out` while `n` stays below `room`.
 inline void Append(const Unit* text, Unit* out, std::size_t& n, std::size_t room) {
@@ -72,25 +72,44 @@ inline void ReplaceSingle(const SingleCharTable& single, const Unit* name, std::
   }
 }
 
-// `name` with each unit for which `through_jamo` holds written as the jamo of its syllable, in
-// `buffer` (its size counts the terminator), as far as whole units fit; `name` itself when it
-// holds no such unit.
-template <typename ThroughJamo>
-const Unit* SpellOutSyllables(const Unit* name, std::span<Unit> buffer,
-                              ThroughJamo&& through_jamo) {
+// `name` as the rules respell it before they read it, in `buffer` (its size counts the
+// terminator), as far as whole units fit: each Hangul syllable for which `respelled` holds
+// written as its jamo, and a virama after each Indic consonant for which it holds whose inherent
+// vowel its word loses inside it (transform/inherent_vowel.h). `name` itself when it holds no
+// unit for which `respelled` holds.
+template <typename Respelled>
+const Unit* RespellName(const Unit* name, std::span<Unit> buffer, Respelled&& respelled) {
   const Unit* p = name;
-  while (*p != 0 && !through_jamo(*p)) ++p;
+  while (*p != 0 && !respelled(*p)) ++p;
   if (*p == 0) return name;
+  std::uint16_t drops[kMedialWordCapacity];
   std::size_t n = 0;
-  for (p = name; *p != 0 && n + 3 < buffer.size(); ++p) {
-    if (!through_jamo(*p)) {
-      buffer[n++] = *p;
+  for (p = name; *p != 0 && n + 3 < buffer.size();) {
+    if (IsHangulSyllable(*p) && respelled(*p)) {
+      const Jamo jamo = JamoOf(*p++);
+      buffer[n++] = jamo.leading;
+      buffer[n++] = jamo.vowel;
+      if (jamo.trailing != 0) buffer[n++] = jamo.trailing;
       continue;
     }
-    const Jamo jamo = JamoOf(*p);
-    buffer[n++] = jamo.leading;
-    buffer[n++] = jamo.vowel;
-    if (jamo.trailing != 0) buffer[n++] = jamo.trailing;
+    if (!IsIndicWordUnit(*p)) {
+      buffer[n++] = *p++;
+      continue;
+    }
+    const Unit* end = p;
+    bool any = false;
+    for (; IsIndicWordUnit(*end); ++end) any = any || respelled(*end);
+    const std::size_t count =
+        any ? FindMedialDrops({p, static_cast<std::size_t>(end - p)}, drops) : 0;
+    std::size_t next = 0;  // the next drop
+    for (std::size_t k = 0; p + k < end && n + 2 < buffer.size(); ++k) {
+      buffer[n++] = p[k];
+      if (next == count || drops[next] != k + 1) continue;
+      ++next;
+      const Unit consonant = (p[k] & kIndicBlockMask) == kNuktaPlace ? p[k - 1] : p[k];
+      if (respelled(consonant)) buffer[n++] = ViramaOf(consonant);
+    }
+    p = end;
   }
   buffer[n] = 0;
   return buffer.data();
@@ -152,21 +171,39 @@ bool AnyMayCompose(const UnitActions& actions, const Unit* name, std::size_t i, 
   return false;
 }
 
-// Whether the `count` units from `i` on hold a syllable read through its jamo.
-bool AnyThroughJamo(const UnitActions& actions, const Unit* name, std::size_t i,
-                    std::size_t count) {
+// Whether the `count` units from `i` on hold a unit that the rules respell.
+bool AnyRespelled(const UnitActions& actions, const Unit* name, std::size_t i, std::size_t count) {
   for (const std::size_t end = i + count; i < end && name[i] != 0; ++i) {
-    if ((actions.step[name[i]] & kStepThroughJamo) != 0) return true;
+    if ((actions.step[name[i]] & kStepRespelled) != 0) return true;
   }
   return false;
 }
 
-// Whether a pass with the unit actions leaves a match of the `count` units from `i` on to
-// another path: composition may change them, or a syllable among them is read through its jamo.
-template <bool kUncomposed>
-bool LeavesMatch(const UnitActions& actions, const Unit* name, std::size_t i, std::size_t count) {
-  return (kUncomposed && AnyMayCompose(actions, name, i, count)) ||
-         (actions.jamo_in_sequences && AnyThroughJamo(actions, name, i, count));
+// The passes with the unit actions: over a name that may not be composed yet, over a composed
+// one, and over a respelled one.
+enum class Pass { kUncomposed, kComposed, kRespelled };
+
+// What a pass answers at name[i], a unit the rules respell, for a name it has found no unit
+// before `i` that composition may change.
+template <Pass kPass>
+std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name, std::size_t i) {
+  if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
+    return kComposeFirst;
+  }
+  return kRespellFirst;
+}
+
+// Whether a pass leaves a match of the `count` units from `i` on to another path, and to which:
+// composition may change them, or some unit among them is respelled. 0 when it does not.
+template <Pass kPass>
+std::size_t LeavesMatch(const UnitActions& actions, const Unit* name, std::size_t i,
+                        std::size_t count) {
+  if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, count)) return kComposeFirst;
+  if (kPass != Pass::kRespelled && actions.respelled_in_sequences &&
+      AnyRespelled(actions, name, i, count)) {
+    return LeaveToRespelling<kPass>(actions, name, i);
+  }
+  return 0;
 }
 
 // The common steps from name[i] on, while `out` has room for kStepWidth + 1 more units: no branch
@@ -195,23 +232,25 @@ inline void RunSteps(const UnitActions& actions, const Unit* name, std::size_t& 
 }
 
 // The same loop when the actions of the rules are known: one table access tells a unit that is
-// copied as it is from one that needs a look-up, and the end of the name from both. With
-// kUncomposed the name may not be composed yet: the first unit that composition may change ends
-// the call with kLeftToAnotherPath (units that a sequence consumes and those past a full output
-// included); otherwise such units are rewritten as their other flags say. A syllable read
-// through its jamo ends it too, wherever it is read.
-template <bool kUncomposed>
+// copied as it is from one that needs a look-up, and the end of the name from both. Over a name
+// that may not be composed yet (Pass::kUncomposed), the first unit that composition may change
+// ends the call with kComposeFirst (units that a sequence consumes and those past a full output
+// included). Over a name as it is, the first unit that the rules respell ends it with
+// kRespellFirst, or kComposeFirst when composition may yet change the rest; over the respelled
+// name, such units are read as their other flags say.
+template <Pass kPass>
 std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitActions& actions,
                                const Unit* name, Unit* out, std::size_t room) {
-  constexpr std::uint32_t kStop = kStepCareful | (kUncomposed ? kStepComposing : 0);
+  constexpr bool kUncomposed = kPass == Pass::kUncomposed;
+  constexpr std::uint32_t kStop = kStepCareful | (kUncomposed ? kStepComposing : 0) |
+                                  (kPass != Pass::kRespelled ? kStepRespelled : 0);
   std::size_t n = 0;
   std::size_t i = 0;
   if ((actions.step[name[0]] & kStepStartsName) != 0) {
     const SequenceMatch match = LookUpNameStart(tables, name);
     if (match.value != nullptr) {
-      if (LeavesMatch<kUncomposed>(actions, name, 0, match.consumed - 1)) {
-        return kLeftToAnotherPath;
-      }
+      const std::size_t left = LeavesMatch<kPass>(actions, name, 0, match.consumed - 1);
+      if (left != 0) return left;
       Append(match.value, out, n, room);
       i = match.consumed - 1;
     }
@@ -222,12 +261,19 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
     const std::uint32_t step = actions.step[c];
     if (n == room) {
       if (kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
-        return kLeftToAnotherPath;
+        return kComposeFirst;
+      }
+      // An entry tried before `i` may read further in the respelled name.
+      if (kPass != Pass::kRespelled && AnyRespelled(actions, name, i, kSequenceUnitsKept)) {
+        return kRespellFirst;
       }
       break;
     }
     if (c == 0) break;
-    if (kUncomposed && MayComposeAt(actions, name, i)) return kLeftToAnotherPath;
+    if (kUncomposed && MayComposeAt(actions, name, i)) return kComposeFirst;
+    if (kPass != Pass::kRespelled && (step & kStepRespelled) != 0) {
+      return LeaveToRespelling<kPass>(actions, name, i);
+    }
     if ((step & (kStepKeep | kStepStartsSequence)) == kStepKeep) {
       if (c < 0x80 && actions.ascii_kept) {  // no table touches ASCII: copy the whole run
         std::size_t run = AsciiRunLength(name + i);
@@ -236,9 +282,6 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
         n += run;
         i += run;
       } else {
-        // A syllable read through its jamo has no entry of its own: it is kept, as far as the
-        // step can tell.
-        if ((step & kStepThroughJamo) != 0) return kLeftToAnotherPath;
         out[n++] = c;
         ++i;
       }
@@ -247,9 +290,8 @@ std::size_t RewriteWithActions(const ReplacementTables& tables, const UnitAction
     if ((step & kStepStartsSequence) != 0) {
       const SequenceMatch match = LookUpSequence(tables, c, name + i + 1);
       if (match.value != nullptr) {
-        if (LeavesMatch<kUncomposed>(actions, name, i + 1, match.consumed - 1)) {
-          return kLeftToAnotherPath;
-        }
+        const std::size_t left = LeavesMatch<kPass>(actions, name, i + 1, match.consumed - 1);
+        if (left != 0) return left;
         Append(match.value, out, n, room);
         i += match.consumed;
         continue;
@@ -292,23 +334,23 @@ std::size_t RoomIn(std::span<Unit> destination) {
   return std::min(destination.size(), kTransliterateCapacity) - 1;
 }
 
-// The pass with the unit actions over a name that holds syllables read through their jamo.
-[[gnu::noinline]] std::size_t RewriteSpelledOut(const ReplacementTables& tables,
-                                                const UnitActions& actions, const Unit* name,
-                                                Unit* out, std::size_t room) {
-  Unit spelled[kSpelledOutCapacity + 1];
-  name = SpellOutSyllables(name, spelled,
-                           [&](Unit c) { return (actions.step[c] & kStepThroughJamo) != 0; });
-  return RewriteWithActions<false>(tables, actions, name, out, room);
+// The pass with the unit actions over the composed name as the rules respell it.
+[[gnu::noinline]] std::size_t RewriteRespelled(const ReplacementTables& tables,
+                                               const UnitActions& actions, const Unit* name,
+                                               Unit* out, std::size_t room) {
+  Unit respelled[kRespelledCapacity + 1];
+  name = RespellName(name, respelled,
+                     [&](Unit c) { return (actions.step[c] & kStepRespelled) != 0; });
+  return RewriteWithActions<Pass::kRespelled>(tables, actions, name, out, room);
 }
 
-// The plain walk over the name with its syllables spelled out as the rules say.
+// The plain walk over the name as the rules respell it.
 [[gnu::noinline]] std::size_t RewritePlain(const ReplacementTables& tables, int code_page,
                                            const Unit* name, Unit* out, std::size_t room) {
   const auto native = NativeRanges(code_page);
-  Unit spelled[kSpelledOutCapacity + 1];
-  name = SpellOutSyllables(name, spelled,
-                           [&](Unit c) { return ReadsThroughJamo(tables.single, native, c); });
+  Unit respelled[kRespelledCapacity + 1];
+  name = RespellName(name, respelled,
+                     [&](Unit c) { return RespelledByRules(tables, native, c); });
   switch (native.size()) {  // NativeRanges gives at most three
     case 0:
       return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
@@ -339,9 +381,10 @@ std::size_t TransliterateInto(const ReplacementTables& tables, int code_page, co
   if (tables.actions == nullptr || tables.actions->code_page != code_page) {
     return RewritePlain(tables, code_page, name, out, room);
   }
-  const std::size_t length = RewriteWithActions<false>(tables, *tables.actions, name, out, room);
-  if (length != kLeftToAnotherPath) return length;
-  return RewriteSpelledOut(tables, *tables.actions, name, out, room);
+  const std::size_t length =
+      RewriteWithActions<Pass::kComposed>(tables, *tables.actions, name, out, room);
+  if (length != kRespellFirst) return length;
+  return RewriteRespelled(tables, *tables.actions, name, out, room);
 }
 
 std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& tables,
@@ -349,9 +392,12 @@ std::optional<std::size_t> TransliterateUncomposedInto(const ReplacementTables& 
                                                        std::span<Unit> destination) {
   if (tables.actions == nullptr || tables.actions->code_page != code_page) return std::nullopt;
   if (destination.empty()) return 0;
-  const std::size_t length = RewriteWithActions<true>(tables, *tables.actions, name,
-                                                      destination.data(), RoomIn(destination));
-  if (length == kLeftToAnotherPath) return std::nullopt;
+  Unit* const out = destination.data();
+  const std::size_t room = RoomIn(destination);
+  const std::size_t length =
+      RewriteWithActions<Pass::kUncomposed>(tables, *tables.actions, name, out, room);
+  if (length == kComposeFirst) return std::nullopt;
+  if (length == kRespellFirst) return RewriteRespelled(tables, *tables.actions, name, out, room);
   return length;
 }
 

@@ -27,6 +27,13 @@ struct ReplacementTables {
   const UnitActions* actions = nullptr;
 };
 
+// The first entry of the tables' sequences that matches `key` and the start of `rest`.
+[[nodiscard]] inline SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key,
+                                                  const Unit* rest) {
+  return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
+                                 : FindSequence(*tables.sequence, key, rest);
+}
+
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not
 // loaded. Once the actions are ready a call reads the state words of their slots, nothing else.

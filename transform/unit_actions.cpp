@@ -4,6 +4,7 @@
 #include <span>
 
 #include "transform/compose.h"
+#include "transform/inherent_vowel.h"
 #include "transform/native_ranges.h"
 
 namespace namefold {
@@ -52,6 +53,17 @@ bool ReadsThroughJamo(const SingleCharTable& single, std::span<const UnitRange> 
   return reads(jamo.leading) && reads(jamo.vowel) && (jamo.trailing == 0 || reads(jamo.trailing));
 }
 
+bool DropsMedialVowel(const ReplacementTables& tables, std::span<const UnitRange> native, Unit c) {
+  if (tables.sequence == nullptr || !IsIndicConsonant(c) || InRanges(native, c)) return false;
+  const Unit rest[] = {kNameEdge, ViramaOf(c), 0};
+  const SequenceMatch match = LookUpSequence(tables, kNameEdge, rest);
+  return match.consumed == 3 && std::u16string_view(match.value) == kMedialRuleValue;
+}
+
+bool RespelledByRules(const ReplacementTables& tables, std::span<const UnitRange> native, Unit c) {
+  return ReadsThroughJamo(tables.single, native, c) || DropsMedialVowel(tables, native, c);
+}
+
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
   const std::span<const UnitRange> native = NativeRanges(code_page);
   actions.code_page = code_page;
@@ -71,7 +83,6 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   }
   std::size_t used = kStepWidth;  // the pool starts with kStepWidth zero units for kept units
   std::fill_n(actions.pool, kStepWidth, Unit{0});
-  bool through_jamo = false;  // some syllable is read through its jamo
   for (std::size_t unit = 0; unit < std::size(actions.step); ++unit) {
     const auto c = static_cast<Unit>(unit);
     std::uint32_t step = RoleInComposition(c) != CompositionRole::kStays ? kStepComposing : 0;
@@ -84,25 +95,38 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
     }
     actions.step[unit] = step;
   }
+  bool respelled = false;  // some unit's step is respelled
   for (std::uint32_t c = kSyllableFirst; c <= kSyllableLast; ++c) {
     if (!ReadsThroughJamo(tables.single, native, static_cast<Unit>(c))) continue;
     // Kept as far as the step tells; entries that start with it never see it.
     std::uint32_t& step = actions.step[c];
     step &= ~(kStepStartsSequence | kStepDependsOnNext);
-    step |= kStepThroughJamo | kStepCareful;
-    through_jamo = true;
+    step |= kStepRespelled | kStepCareful;
+    respelled = true;
+  }
+  for (std::uint32_t block = kIndicFirst; block < kIndicLast; block += kIndicBlockMask + 1) {
+    if (!DropsMedialVowel(tables, {}, static_cast<Unit>(block | 0x15))) continue;  // its ka
+    for (std::uint32_t c = block; c <= (block | kIndicBlockMask); ++c) {
+      if (!DropsMedialVowel(tables, native, static_cast<Unit>(c))) continue;
+      actions.step[c] |= kStepRespelled;
+      respelled = true;
+    }
   }
   std::fill_n(actions.pool + used, kStepWidth, Unit{0});  // read past the last replacement
 
-  actions.jamo_in_sequences = false;
+  actions.respelled_in_sequences = false;
   if (tables.sequence == nullptr) return;
-  for (const SequenceNode* head : tables.sequence->heads) {
-    for (const SequenceNode* node = head; node != nullptr && through_jamo; node = node->next) {
-      for (const Unit* c = node->continuation; *c != 0; ++c) {
-        if ((actions.step[*c] & kStepThroughJamo) != 0) actions.jamo_in_sequences = true;
+  // Whether some continuation holds a respelled unit: the walk ends at the first one found.
+  actions.respelled_in_sequences = respelled && [&] {
+    for (const SequenceNode* head : tables.sequence->heads) {
+      for (const SequenceNode* node = head; node != nullptr; node = node->next) {
+        for (const Unit* c = node->continuation; *c != 0; ++c) {
+          if ((actions.step[*c] & kStepRespelled) != 0) return true;
+        }
       }
     }
-  }
+    return false;
+  }();
   for (const SequenceNode* node = tables.sequence->heads[kNameEdge]; node != nullptr;
        node = node->next) {
     const Unit first = node->continuation[0];

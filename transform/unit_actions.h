@@ -3,7 +3,7 @@
 //
 //   31                 12   11   10    9    8    7    6    5    4  3      0
 //  +---------------------+----+----+----+----+----+----+----+----+--------+
-//  |  pool offset        | TJ | SN | SS | AP | DN | CO | CA | KE | length |
+//  |  pool offset        | RS | SN | SS | AP | DN | CO | CA | KE | length |
 //  +---------------------+----+----+----+----+----+----+----+----+--------+
 //
 //  length  units the common step appends: 0 to kStepWidth.
@@ -21,8 +21,10 @@
 //  SS      kStepStartsSequence: sequence entries start with the unit.
 //  SN      kStepStartsName: entries for the name's start ("/" first) go on with the unit, and the
 //          rules let them apply when it is the name's first unit.
-//  TJ      kStepThroughJamo: a Hangul syllable read as its conjoining jamo (ReadsThroughJamo); it
-//          is careful, and a pass over a name that holds one hands it to the spelled-out form.
+//  RS      kStepRespelled: the name is respelled before it is read (RespelledByRules): a Hangul
+//          syllable read as its conjoining jamo (it is careful, and kept as far as the step can
+//          tell), or a consonant of a script whose inherent vowel the rules drop inside a word.
+//          The passes over a name as it is stop here and hand the name to the respelled form.
 //  offset  where the unit's replacement starts in the pool.
 //
 // The common step writes the unit, then copies kStepWidth units of the pool from the offset over
@@ -53,7 +55,7 @@ inline constexpr std::uint32_t kStepDependsOnNext = 1u << 7;
 inline constexpr std::uint32_t kStepAffectsPrevious = 1u << 8;
 inline constexpr std::uint32_t kStepStartsSequence = 1u << 9;
 inline constexpr std::uint32_t kStepStartsName = 1u << 10;
-inline constexpr std::uint32_t kStepThroughJamo = 1u << 11;
+inline constexpr std::uint32_t kStepRespelled = 1u << 11;
 inline constexpr unsigned kStepOffsetShift = 12;
 inline constexpr std::size_t kStepPoolCapacity = 65536 * kStepWidth + kStepWidth;
 
@@ -66,7 +68,7 @@ struct UnitActions {
   const SequenceTable* sequence;  // the sequence table they were built with, or null
   const SequenceIndex* index;     // its index, or null
   bool ascii_kept;                // no entry of either table starts with a unit from 1 to 0x7F
-  bool jamo_in_sequences;         // a syllable read through its jamo stands in some entry
+  bool respelled_in_sequences;    // a unit whose step is respelled stands in some continuation
   std::uint32_t step[65536];
   Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };
@@ -92,6 +94,15 @@ constexpr bool IsSmallKana(Unit unit) {
 // engine spells such syllables out before it reads a name, so that sequence entries of jamo
 // see a syllable's last consonant next to the next one's first.
 [[nodiscard]] bool ReadsThroughJamo(const SingleCharTable& single,
+                                    std::span<const UnitRange> native, Unit c);
+
+// Whether the rules read the Indic consonant `c` with the medial rule of transform/
+// inherent_vowel.h: it is replaceable, and the tables switch the rule on for its script.
+[[nodiscard]] bool DropsMedialVowel(const ReplacementTables& tables,
+                                    std::span<const UnitRange> native, Unit c);
+
+// Whether the rules respell a name at the unit `c` before reading it: one of the two above.
+[[nodiscard]] bool RespelledByRules(const ReplacementTables& tables,
                                     std::span<const UnitRange> native, Unit c);
 
 // Fills `actions` for `code_page`'s rules and `tables`, which must not change afterwards: a

@@ -103,6 +103,10 @@ ANUSVARA = {"Bengali": "ng", "Oriya": "ng", "Malayalam": "m"}  # final in Malaya
 # the character after one, and "/" as the last unit of a sequence stands for
 # the end of the name: a consonant before these reads without its vowel.
 WORD_FINAL_SCRIPTS = {"Devanagari", "Bengali", "Gurmukhi", "Gujarati"}
+# Hindi, Punjabi and Gujarati also drop it inside a word by the VC_CV rule (कमरा kamra), which
+# the engine applies where the sequence table holds "//" + the script's virama = "medial": it
+# writes the virama after the consonant, so that the entries above read it bare.
+MEDIAL_SCRIPTS = {"Devanagari", "Gurmukhi", "Gujarati"}
 WORD_ENDS = " .-_,;)"
 NAME_END = "/"
 # A word that ends in a cluster keeps its last vowel where the cluster could
@@ -248,6 +252,8 @@ def indic_lines(unicode_data):
         exists = {offset for offset in range(0x80) if base + offset in unicode_data}
         single += ["", "# " + name]
         sequence += ["", "# " + name]
+        if name in MEDIAL_SCRIPTS:
+            sequence.append("//%s=medial" % chr(base + VIRAMA))
         for offset in sorted(exists):
             code = base + offset
             reading = None

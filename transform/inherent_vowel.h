@@ -1,0 +1,69 @@
+// The inherent vowel of the Indic scripts whose blocks follow Devanagari's layout (nine blocks of
+// 128 units from U+0900: Devanagari, Bengali, Gurmukhi, Gujarati, Oriya, Tamil, Telugu, Kannada,
+// Malayalam). A consonant with no sign after it carries the vowel a; Hindi, Punjabi and Gujarati
+// drop it inside a word where a vowel stands before the consonant and a consonant that keeps its
+// vowel after it (कमरा kamra, समझदार samajhdar). The tables read a consonant followed by the
+// virama without its vowel, so the engine writes a virama after each consonant that loses it,
+// for the scripts whose sequence table holds the switch entry "//" + virama = "medial".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "base/unit.h"
+
+namespace namefold {
+
+inline constexpr Unit kIndicFirst = 0x0900, kIndicLast = 0x0D7F;
+inline constexpr unsigned kIndicBlockCount = 9;
+inline constexpr Unit kIndicBlockMask = 0x7F;
+inline constexpr Unit kViramaPlace = 0x4D;
+inline constexpr Unit kNuktaPlace = 0x3C;
+
+// The value of the entry that switches the rule on for a script.
+inline constexpr std::u16string_view kMedialRuleValue = u"medial";
+
+[[nodiscard]] constexpr bool IsIndic(Unit unit) {
+  return unit >= kIndicFirst && unit <= kIndicLast;
+}
+
+// The units of an Indic word: the nine blocks and the two joiners, which choose a glyph only.
+[[nodiscard]] constexpr bool IsIndicWordUnit(Unit unit) {
+  return IsIndic(unit) || unit == 0x200C || unit == 0x200D;
+}
+
+// A consonant, by its place in the block (the nukta forms and the later additions included).
+[[nodiscard]] constexpr bool IsIndicConsonant(Unit unit) {
+  if (!IsIndic(unit)) return false;
+  const Unit place = unit & kIndicBlockMask;
+  return (place >= 0x15 && place <= 0x39) || (place >= 0x58 && place <= 0x5F) ||
+         (place >= 0x79 && place != 0x7D);
+}
+
+// The virama of the block that holds `unit`.
+[[nodiscard]] constexpr Unit ViramaOf(Unit unit) {
+  return static_cast<Unit>((unit & ~kIndicBlockMask) | kViramaPlace);
+}
+
+// Whether the sequence `sequence` (an entry's first units) is the rule's switch for a script:
+// "//" and the script's virama. Elsewhere "/" inside a sequence matches nothing, so the form
+// was free; only the value decides whether it switches the rule on.
+[[nodiscard]] constexpr bool IsMedialRuleSequence(std::u16string_view sequence) {
+  return sequence.size() == 3 && sequence[0] == u'/' && sequence[1] == u'/' &&
+         IsIndic(sequence[2]) && (sequence[2] & kIndicBlockMask) == kViramaPlace;
+}
+
+// The places in the Indic word `word` (its units from the first of the nine blocks or joiners to
+// the last) after each consonant whose inherent vowel the word loses inside it: right after the
+// consonant, or after the nukta that follows it. Written in increasing order into `after`, which
+// holds a place for each unit of the word; returns how many. The word's last consonant is taken
+// to lose its vowel as the tables read it at a word's end (except in a word of one syllable, and
+// after a cluster whose last consonant could not close a syllable: y, r, v, or a nasal or l after
+// a stop, a sibilant or h). The first syllable keeps its vowel; words longer than
+// kMedialWordCapacity units are read as far as that.
+inline constexpr std::size_t kMedialWordCapacity = 2048;
+std::size_t FindMedialDrops(std::span<const Unit> word, std::span<std::uint16_t> after);
+
+}  // namespace namefold
