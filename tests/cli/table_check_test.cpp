@@ -124,6 +124,14 @@ TEST(TableCheck, SequenceTraps) {
       {"an edge inside", kSequence, Le(u"a/b=1\r\n"), 1, 1,
        "sequence \"a/b\" can never match: \"/\" stands for the name's start only as the first"},
       {"an empty name", kSequence, Le(u"//=1\r\n"), 1, 1, "sequence \"//\" can never match"},
+      {"the medial vowel rule switched on", kSequence, Le(u"# c\r\n//\u094D=medial\r\n"), 1, 0,
+       nullptr},
+      {"a rule switch whose value is not the rule's", kSequence, Le(u"//\u0A4D=Medial\r\n"), 1,
+       1,
+       "sequence \"//\u0A4D\" switches a rule, but its value \"Medial\" is not \"medial\": the "
+       "rule stays off"},
+      {"\"//\" before a unit that is no virama", kSequence, Le(u"//\u0915=medial\r\n"), 1, 1,
+       "can never match"},
       {"an end hidden by the key's entry", kSequence, Le(u"ab/=1\r\nab=2\r\n"), 2, 1,
        "sequence \"ab/\" can never match: \"ab\" on line 2 is tried first"},
   });
