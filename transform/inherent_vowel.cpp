@@ -1,6 +1,7 @@
 #include "transform/inherent_vowel.h"
 
 #include <algorithm>
+#include <array>
 
 namespace namefold {
 namespace {
@@ -16,9 +17,11 @@ enum class Role : std::uint8_t {
   kSign,         // reads as something after the syllable (anusvara, visarga, digits, dandas)
 };
 
-Role RoleOf(Unit unit) {
-  if (IsIndicConsonant(unit)) return Role::kConsonant;
-  const Unit place = unit & kIndicBlockMask;
+constexpr Role RoleAt(Unit place) {
+  if ((place >= 0x15 && place <= 0x39) || (place >= 0x58 && place <= 0x5F) ||
+      (place >= 0x79 && place != 0x7D)) {
+    return Role::kConsonant;
+  }
   if (place == kNuktaPlace) return Role::kNukta;
   if (place == kViramaPlace) return Role::kVirama;
   if (place == 0x3A || place == 0x3B || (place >= 0x3E && place <= 0x4C) || place == 0x4E ||
@@ -32,6 +35,13 @@ Role RoleOf(Unit unit) {
   if (place == 0x3D || (place >= 0x51 && place <= 0x57) || place == 0x71) return Role::kSilent;
   return Role::kSign;
 }
+
+// The role of each place in a block.
+constexpr auto kRoles = [] {
+  std::array<Role, kIndicBlockMask + 1> roles{};
+  for (Unit place = 0; place <= kIndicBlockMask; ++place) roles[place] = RoleAt(place);
+  return roles;
+}();
 
 // The vowel a syllable ends in.
 enum class Vowel : std::uint8_t {
@@ -65,13 +75,13 @@ bool Rising(std::uint8_t first, std::uint8_t last) {
 
 }  // namespace
 
-std::size_t FindMedialDrops(std::span<const Unit> word, std::span<std::uint16_t> after) {
+MedialDrops FindMedialDrops(const Unit* word, std::span<std::uint16_t, kMedialWordCapacity> after) {
   Syllable syllables[kMedialWordCapacity];
   std::size_t n = 0;
-  const std::size_t length = std::min(word.size(), kMedialWordCapacity);
-  for (std::size_t k = 0; k < length; ++k) {
-    if (word[k] == 0x200C || word[k] == 0x200D) continue;  // the joiners choose a glyph only
-    const Role role = RoleOf(word[k]);
+  std::size_t k = 0;
+  for (; k < kMedialWordCapacity && IsIndicWordUnit(word[k]); ++k) {
+    if (!IsIndic(word[k])) continue;  // the joiners choose a glyph only
+    const Role role = kRoles[word[k] & kIndicBlockMask];
     Syllable* last = n != 0 ? &syllables[n - 1] : nullptr;
     if (role == Role::kConsonant) {
       syllables[n++] = {static_cast<std::uint16_t>(k + 1),
@@ -103,10 +113,10 @@ std::size_t FindMedialDrops(std::span<const Unit> word, std::span<std::uint16_t>
     }
   }
   std::size_t written = 0;
-  for (std::size_t i = 1; i + 1 < n && written < after.size(); ++i) {
+  for (std::size_t i = 1; i + 1 < n; ++i) {
     if (syllables[i].vowel == Vowel::kDropped) after[written++] = syllables[i].end;
   }
-  return written;
+  return {k, written};
 }
 
 }  // namespace namefold

@@ -34,14 +34,6 @@ inline constexpr std::u16string_view kMedialRuleValue = u"medial";
   return IsIndic(unit) || unit == 0x200C || unit == 0x200D;
 }
 
-// A consonant, by its place in the block (the nukta forms and the later additions included).
-[[nodiscard]] constexpr bool IsIndicConsonant(Unit unit) {
-  if (!IsIndic(unit)) return false;
-  const Unit place = unit & kIndicBlockMask;
-  return (place >= 0x15 && place <= 0x39) || (place >= 0x58 && place <= 0x5F) ||
-         (place >= 0x79 && place != 0x7D);
-}
-
 // The virama of the block that holds `unit`.
 [[nodiscard]] constexpr Unit ViramaOf(Unit unit) {
   return static_cast<Unit>((unit & ~kIndicBlockMask) | kViramaPlace);
@@ -55,15 +47,20 @@ inline constexpr std::u16string_view kMedialRuleValue = u"medial";
          IsIndic(sequence[2]) && (sequence[2] & kIndicBlockMask) == kViramaPlace;
 }
 
-// The places in the Indic word `word` (its units from the first of the nine blocks or joiners to
-// the last) after each consonant whose inherent vowel the word loses inside it: right after the
-// consonant, or after the nukta that follows it. Written in increasing order into `after`, which
-// holds a place for each unit of the word; returns how many. The word's last consonant is taken
-// to lose its vowel as the tables read it at a word's end (except in a word of one syllable, and
-// after a cluster whose last consonant could not close a syllable: y, r, v, or a nasal or l after
-// a stop, a sibilant or h). The first syllable keeps its vowel; words longer than
-// kMedialWordCapacity units are read as far as that.
+// The Indic word that starts at `word` (its units up to the first that is no word unit) and the
+// consonants whose inherent vowel it loses inside it: for each, the place in the word right
+// after the consonant, or after the nukta that follows it, where a virama would go. The places
+// are written in increasing order into `after`. The word's last consonant is taken to lose its
+// vowel as the tables read it at a word's end, except in a word of one syllable and after a
+// cluster whose last consonant could not close a syllable (y, r, v, or a nasal or l after a stop,
+// a sibilant or h); the first syllable keeps its vowel. Of a word longer than kMedialWordCapacity
+// units only that many are read, and only they count in `length`.
 inline constexpr std::size_t kMedialWordCapacity = 2048;
-std::size_t FindMedialDrops(std::span<const Unit> word, std::span<std::uint16_t> after);
+struct MedialDrops {
+  std::size_t length;  // the word's units
+  std::size_t count;   // places written
+};
+[[nodiscard]] MedialDrops FindMedialDrops(const Unit* word,
+                                          std::span<std::uint16_t, kMedialWordCapacity> after);
 
 }  // namespace namefold

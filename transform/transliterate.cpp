@@ -42,6 +42,12 @@
 #include "transform/word_scan.h"
 
 namespace namefold {
+
+SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key, const Unit* rest) {
+  return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
+                                 : FindSequence(*tables.sequence, key, rest);
+}
+
 namespace {
 
 // What a pass with the unit actions answers for a name it leaves to another path: one that
@@ -72,47 +78,57 @@ inline void ReplaceSingle(const SingleCharTable& single, const Unit* name, std::
   }
 }
 
-// `name` as the rules respell it before they read it, in `buffer` (its size counts the
-// terminator), as far as whole units fit: each Hangul syllable for which `respelled` holds
-// written as its jamo, and a virama after each Indic consonant for which it holds whose inherent
-// vowel its word loses inside it (transform/inherent_vowel.h). `name` itself when it holds no
-// unit for which `respelled` holds.
+// `name` as the rules respell it before they read it: each Hangul syllable for which
+// `respelled` holds written as its jamo, and a virama after each Indic consonant for which it
+// holds whose inherent vowel its word loses inside it (transform/inherent_vowel.h). `name`
+// itself when that changes nothing; otherwise the respelled name in `buffer` (its size counts
+// the terminator), as far as whole units fit.
 template <typename Respelled>
 const Unit* RespellName(const Unit* name, std::span<Unit> buffer, Respelled&& respelled) {
   const Unit* p = name;
   while (*p != 0 && !respelled(*p)) ++p;
   if (*p == 0) return name;
-  std::uint16_t drops[kMedialWordCapacity];
+  const std::size_t room = buffer.size() - 1;
+  Unit* const out = buffer.data();
   std::size_t n = 0;
-  for (p = name; *p != 0 && n + 3 < buffer.size();) {
+  bool writing = false;  // the units before p are in `buffer`, as far as they fit
+  const auto start_writing = [&] {
+    n = std::min(static_cast<std::size_t>(p - name), room);
+    CopyUnits(name, n, out);
+    writing = true;
+  };
+  std::uint16_t drops[kMedialWordCapacity];
+  for (p = name; *p != 0 && n + 3 <= room;) {
     if (IsHangulSyllable(*p) && respelled(*p)) {
+      if (!writing) start_writing();
       const Jamo jamo = JamoOf(*p++);
-      buffer[n++] = jamo.leading;
-      buffer[n++] = jamo.vowel;
-      if (jamo.trailing != 0) buffer[n++] = jamo.trailing;
-      continue;
+      out[n++] = jamo.leading;
+      out[n++] = jamo.vowel;
+      if (jamo.trailing != 0) out[n++] = jamo.trailing;
+    } else if (IsIndicWordUnit(*p)) {
+      const MedialDrops word = FindMedialDrops(p, drops);
+      if (word.count != 0 && !writing) start_writing();
+      if (!writing) {
+        p += word.length;
+        continue;
+      }
+      std::size_t next = 0;  // the next drop
+      for (std::size_t k = 0; k < word.length && n + 2 <= room; ++k) {
+        out[n++] = p[k];
+        if (next == word.count || drops[next] != k + 1) continue;
+        ++next;
+        const Unit consonant = (p[k] & kIndicBlockMask) == kNuktaPlace ? p[k - 1] : p[k];
+        if (respelled(consonant)) out[n++] = ViramaOf(consonant);
+      }
+      p += word.length;
+    } else {
+      if (writing) out[n++] = *p;
+      ++p;
     }
-    if (!IsIndicWordUnit(*p)) {
-      buffer[n++] = *p++;
-      continue;
-    }
-    const Unit* end = p;
-    bool any = false;
-    for (; IsIndicWordUnit(*end); ++end) any = any || respelled(*end);
-    const std::size_t count =
-        any ? FindMedialDrops({p, static_cast<std::size_t>(end - p)}, drops) : 0;
-    std::size_t next = 0;  // the next drop
-    for (std::size_t k = 0; p + k < end && n + 2 < buffer.size(); ++k) {
-      buffer[n++] = p[k];
-      if (next == count || drops[next] != k + 1) continue;
-      ++next;
-      const Unit consonant = (p[k] & kIndicBlockMask) == kNuktaPlace ? p[k - 1] : p[k];
-      if (respelled(consonant)) buffer[n++] = ViramaOf(consonant);
-    }
-    p = end;
   }
-  buffer[n] = 0;
-  return buffer.data();
+  if (!writing) return name;
+  out[n] = 0;
+  return out;
 }
 
 // The match of an entry for the name's start ("/" and the units it begins with), or none.
@@ -186,7 +202,7 @@ enum class Pass { kUncomposed, kComposed, kRespelled };
 // What a pass answers at name[i], a unit the rules respell, for a name it has found no unit
 // before `i` that composition may change.
 template <Pass kPass>
-std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name, std::size_t i) {
+[[gnu::noinline]] std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name, std::size_t i) {
   if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
     return kComposeFirst;
   }
@@ -196,11 +212,12 @@ std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name, std:
 // Whether a pass leaves a match of the `count` units from `i` on to another path, and to which:
 // composition may change them, or some unit among them is respelled. 0 when it does not.
 template <Pass kPass>
-std::size_t LeavesMatch(const UnitActions& actions, const Unit* name, std::size_t i,
-                        std::size_t count) {
+[[gnu::always_inline]] inline std::size_t LeavesMatch(const UnitActions& actions,
+                                                      const Unit* name, std::size_t i,
+                                                      std::size_t count) {
+  if (kPass == Pass::kRespelled) return 0;
   if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, count)) return kComposeFirst;
-  if (kPass != Pass::kRespelled && actions.respelled_in_sequences &&
-      AnyRespelled(actions, name, i, count)) {
+  if (actions.respelled_in_sequences && AnyRespelled(actions, name, i, count)) {
     return LeaveToRespelling<kPass>(actions, name, i);
   }
   return 0;

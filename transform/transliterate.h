@@ -28,11 +28,8 @@ struct ReplacementTables {
 };
 
 // The first entry of the tables' sequences that matches `key` and the start of `rest`.
-[[nodiscard]] inline SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key,
-                                                  const Unit* rest) {
-  return tables.index != nullptr ? FindIndexedSequence(*tables.index, key, rest)
-                                 : FindSequence(*tables.sequence, key, rest);
-}
+[[nodiscard]] SequenceMatch LookUpSequence(const ReplacementTables& tables, Unit key,
+                                           const Unit* rest);
 
 // The process's tables, loaded on first demand, with their index and the unit actions of
 // `rules_code_page` once both loads are over; nothing while the single-character table is not

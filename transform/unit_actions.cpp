@@ -53,15 +53,16 @@ bool ReadsThroughJamo(const SingleCharTable& single, std::span<const UnitRange> 
   return reads(jamo.leading) && reads(jamo.vowel) && (jamo.trailing == 0 || reads(jamo.trailing));
 }
 
-bool DropsMedialVowel(const ReplacementTables& tables, std::span<const UnitRange> native, Unit c) {
-  if (tables.sequence == nullptr || !IsIndicConsonant(c) || InRanges(native, c)) return false;
+bool InMedialVowelScript(const ReplacementTables& tables, std::span<const UnitRange> native,
+                         Unit c) {
+  if (tables.sequence == nullptr || !IsIndic(c) || InRanges(native, c)) return false;
   const Unit rest[] = {kNameEdge, ViramaOf(c), 0};
   const SequenceMatch match = LookUpSequence(tables, kNameEdge, rest);
   return match.consumed == 3 && std::u16string_view(match.value) == kMedialRuleValue;
 }
 
 bool RespelledByRules(const ReplacementTables& tables, std::span<const UnitRange> native, Unit c) {
-  return ReadsThroughJamo(tables.single, native, c) || DropsMedialVowel(tables, native, c);
+  return ReadsThroughJamo(tables.single, native, c) || InMedialVowelScript(tables, native, c);
 }
 
 void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitActions& actions) {
@@ -105,9 +106,9 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
     respelled = true;
   }
   for (std::uint32_t block = kIndicFirst; block < kIndicLast; block += kIndicBlockMask + 1) {
-    if (!DropsMedialVowel(tables, {}, static_cast<Unit>(block | 0x15))) continue;  // its ka
+    if (!InMedialVowelScript(tables, {}, static_cast<Unit>(block))) continue;
     for (std::uint32_t c = block; c <= (block | kIndicBlockMask); ++c) {
-      if (!DropsMedialVowel(tables, native, static_cast<Unit>(c))) continue;
+      if (!InMedialVowelScript(tables, native, static_cast<Unit>(c))) continue;
       actions.step[c] |= kStepRespelled;
       respelled = true;
     }
@@ -116,10 +117,14 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
 
   actions.respelled_in_sequences = false;
   if (tables.sequence == nullptr) return;
-  // Whether some continuation holds a respelled unit: the walk ends at the first one found.
+  // Whether an entry whose key is not respelled holds a respelled unit (a pass stops at a key
+  // that is; a rule's switch, "//" and a unit, matches no name): the walk ends at the first one.
   actions.respelled_in_sequences = respelled && [&] {
-    for (const SequenceNode* head : tables.sequence->heads) {
-      for (const SequenceNode* node = head; node != nullptr; node = node->next) {
+    for (std::size_t key = 0; key < std::size(actions.step); ++key) {
+      if ((actions.step[key] & kStepRespelled) != 0) continue;
+      for (const SequenceNode* node = tables.sequence->heads[key]; node != nullptr;
+           node = node->next) {
+        if (key == kNameEdge && node->continuation[0] == kNameEdge) continue;
         for (const Unit* c = node->continuation; *c != 0; ++c) {
           if ((actions.step[*c] & kStepRespelled) != 0) return true;
         }

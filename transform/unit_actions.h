@@ -23,7 +23,7 @@
 //          rules let them apply when it is the name's first unit.
 //  RS      kStepRespelled: the name is respelled before it is read (RespelledByRules): a Hangul
 //          syllable read as its conjoining jamo (it is careful, and kept as far as the step can
-//          tell), or a consonant of a script whose inherent vowel the rules drop inside a word.
+//          tell), or a unit of a script whose inherent vowel the rules drop inside a word.
 //          The passes over a name as it is stop here and hand the name to the respelled form.
 //  offset  where the unit's replacement starts in the pool.
 //
@@ -96,10 +96,10 @@ constexpr bool IsSmallKana(Unit unit) {
 [[nodiscard]] bool ReadsThroughJamo(const SingleCharTable& single,
                                     std::span<const UnitRange> native, Unit c);
 
-// Whether the rules read the Indic consonant `c` with the medial rule of transform/
-// inherent_vowel.h: it is replaceable, and the tables switch the rule on for its script.
-[[nodiscard]] bool DropsMedialVowel(const ReplacementTables& tables,
-                                    std::span<const UnitRange> native, Unit c);
+// Whether the rules read the unit `c` with the medial vowel rule of transform/inherent_vowel.h:
+// it is replaceable, and its Indic block is one for which the tables switch the rule on.
+[[nodiscard]] bool InMedialVowelScript(const ReplacementTables& tables,
+                                       std::span<const UnitRange> native, Unit c);
 
 // Whether the rules respell a name at the unit `c` before reading it: one of the two above.
 [[nodiscard]] bool RespelledByRules(const ReplacementTables& tables,
