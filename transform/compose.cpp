@@ -99,7 +99,7 @@ Unit Compose(Unit first, Unit second) {
     return static_cast<Unit>(kSyllableFirst + (leading * kVowelCount + vowel) * kTrailingCount);
   }
   const int syllable = first - kSyllableFirst, trailing = second - kTrailingBase;
-  if (first >= kSyllableFirst && first <= kSyllableLast && syllable % kTrailingCount == 0 &&
+  if (IsHangulSyllable(first) && syllable % kTrailingCount == 0 &&
       trailing > 0 && trailing < kTrailingCount) {
     return static_cast<Unit>(first + trailing);
   }
