@@ -61,18 +61,6 @@ bool EndsInVowel(const Syllable& s) { return s.vowel != Vowel::kDropped && s.vow
 
 bool Inherent(const Syllable& s) { return s.place != 0 && s.vowel == Vowel::kInherent; }
 
-// Whether a cluster that ends in the consonants at `first` and `last` could not close a
-// syllable, so that the word keeps the vowel after it (मित्र mitra, कृष्ण krishna).
-bool Rising(std::uint8_t first, std::uint8_t last) {
-  const auto semivowel = [](std::uint8_t p) { return p == 0x2F || p == 0x30 || p == 0x31 || p == 0x35; };
-  const auto nasal_or_l = [](std::uint8_t p) {
-    return p == 0x19 || p == 0x1E || p == 0x23 || p == 0x28 || p == 0x2E || p == 0x32 || p == 0x33;
-  };
-  if (semivowel(last)) return true;
-  const bool sonorant = semivowel(first) || nasal_or_l(first) || first == 0x34;
-  return nasal_or_l(last) && !sonorant;
-}
-
 }  // namespace
 
 MedialDrops FindMedialDrops(const Unit* word, std::span<std::uint16_t, kMedialWordCapacity> after) {
@@ -96,14 +84,10 @@ MedialDrops FindMedialDrops(const Unit* word, std::span<std::uint16_t, kMedialWo
       last->vowel = Vowel::kOther;  // a vowel sign, or a sign that keeps the vowel before it
     }
   }
-  // The word's last consonant, as the tables read it at the word's end.
-  if (n >= 2 && Inherent(syllables[n - 1])) {
-    const Syllable& before = syllables[n - 2];
-    const bool after_cluster = before.place != 0 && before.vowel == Vowel::kNone;
-    if (!after_cluster || !Rising(before.place, syllables[n - 1].place)) {
-      syllables[n - 1].vowel = Vowel::kDropped;
-    }
-  }
+  // The word's last consonant loses its vowel, as the tables read it at a word's end. (The rule
+  // keeps it after a cluster that could not close a syllable, मित्र mitra, but the consonant
+  // before such a cluster is no candidate anyway.)
+  if (n >= 2 && Inherent(syllables[n - 1])) syllables[n - 1].vowel = Vowel::kDropped;
   // From the end, so that a vowel dropped on the right keeps the one on its left.
   for (std::size_t i = n >= 2 ? n - 2 : 0; i >= 1; --i) {
     Syllable& s = syllables[i];

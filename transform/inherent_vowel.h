@@ -50,11 +50,10 @@ inline constexpr std::u16string_view kMedialRuleValue = u"medial";
 // The Indic word that starts at `word` (its units up to the first that is no word unit) and the
 // consonants whose inherent vowel it loses inside it: for each, the place in the word right
 // after the consonant, or after the nukta that follows it, where a virama would go. The places
-// are written in increasing order into `after`. The word's last consonant is taken to lose its
-// vowel as the tables read it at a word's end, except in a word of one syllable and after a
-// cluster whose last consonant could not close a syllable (y, r, v, or a nasal or l after a stop,
-// a sibilant or h); the first syllable keeps its vowel. Of a word longer than kMedialWordCapacity
-// units only that many are read, and only they count in `length`.
+// are written in increasing order into `after`. The word's last consonant, with nothing after
+// it, is taken to lose its vowel as the tables read it at a word's end, so the consonant before
+// it keeps its own (कमल kamal); the first syllable keeps its vowel. Of a word longer than
+// kMedialWordCapacity units only that many are read, and only they count in `length`.
 inline constexpr std::size_t kMedialWordCapacity = 2048;
 struct MedialDrops {
   std::size_t length;  // the word's units
