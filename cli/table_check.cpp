@@ -233,7 +233,7 @@ void CheckSequence(std::u16string_view text, const Lines& lines, Problems& probl
         });
       }
     } else if (kept.substr(1, kept.size() - 2).find(kNameEdge) != std::u16string_view::npos ||
-        kept == u"//") {
+               kept == u"//") {
       problems.Add(ProblemKind::kEdgeInside, line, [&] {
         return "sequence " + Quote(kept) +
                " can never match: \"/\" stands for the name's start only as the first unit and "

@@ -196,12 +196,10 @@ TEST(Transliterate, DropsTheInherentVowelInsideAWordWhereTheTablesSaySo) {
                u"\u0915\u092E\u0932", u"kamala"},
               {"apnapan: from the end, a dropped vowel keeps the one on its left", 0,
                u"\u0905\u092A\u0928\u093E\u092A\u0928", u"apnaApana"},
-              {"the virama goes after the nukta", 0, u"\u0915\u091C\u093C\u0930\u093E",
-               u"kazraA"},
+              {"the virama goes after the nukta", 0, u"\u0915\u091C\u093C\u0930\u093E", u"kazraA"},
               {"an entry that starts before the consonant reads the virama", 0,
                u"\u0905\u0902\u092C\u0930\u093E", u"ambraA"},
-              {"a joiner is no break", 0, u"\u0915\u092E\u200D\u0930\u093E",
-               u"kam\u200DraA"},
+              {"a joiner is no break", 0, u"\u0915\u092E\u200D\u0930\u093E", u"kam\u200DraA"},
               {"another letter is", 0, u"\u0915\u092Ex\u0930\u093E", u"kamaxraA"},
               {"a full output: an entry before the word reads it respelled", 0,
                u"\u0905\u0915\u0930\u093E", u"Y", 1},
@@ -376,10 +374,9 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
       const std::optional<std::size_t> one_pass = TransliterateUncomposedInto(
           prepared, code_page, name.c_str(), std::span(actual, limit + 1));
       if (!one_pass) {
-        ASSERT_TRUE(std::any_of(name.begin(), name.end(),
-                                [&](Unit c) {
-                                  return RoleInComposition(c) != CompositionRole::kStays;
-                                }))
+        ASSERT_TRUE(
+            std::any_of(name.begin(), name.end(),
+                        [&](Unit c) { return RoleInComposition(c) != CompositionRole::kStays; }))
             << "round " << round;
         continue;
       }

@@ -52,14 +52,18 @@ enum class Vowel : std::uint8_t {
 };
 
 struct Syllable {
-  std::uint16_t end;    // the place after its consonant and the nukta that follows it
-  std::uint8_t place;   // its consonant's place in the block, 0 for a vowel letter
+  std::uint16_t end;   // the place after its consonant and the nukta that follows it
+  std::uint8_t place;  // its consonant's place in the block, 0 for a vowel letter
   Vowel vowel;
 };
 
-bool EndsInVowel(const Syllable& s) { return s.vowel != Vowel::kDropped && s.vowel != Vowel::kNone; }
+bool EndsInVowel(const Syllable& s) {
+  return s.vowel != Vowel::kDropped && s.vowel != Vowel::kNone;
+}
 
-bool Inherent(const Syllable& s) { return s.place != 0 && s.vowel == Vowel::kInherent; }
+bool Inherent(const Syllable& s) {
+  return s.place != 0 && s.vowel == Vowel::kInherent;
+}
 
 }  // namespace
 

@@ -202,7 +202,8 @@ enum class Pass { kUncomposed, kComposed, kRespelled };
 // What a pass answers at name[i], a unit the rules respell, for a name it has found no unit
 // before `i` that composition may change.
 template <Pass kPass>
-[[gnu::noinline]] std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name, std::size_t i) {
+[[gnu::noinline]] std::size_t LeaveToRespelling(const UnitActions& actions, const Unit* name,
+                                                std::size_t i) {
   if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, kTransliterateCapacity)) {
     return kComposeFirst;
   }
@@ -212,9 +213,8 @@ template <Pass kPass>
 // Whether a pass leaves a match of the `count` units from `i` on to another path, and to which:
 // composition may change them, or some unit among them is respelled. 0 when it does not.
 template <Pass kPass>
-[[gnu::always_inline]] inline std::size_t LeavesMatch(const UnitActions& actions,
-                                                      const Unit* name, std::size_t i,
-                                                      std::size_t count) {
+[[gnu::always_inline]] inline std::size_t LeavesMatch(const UnitActions& actions, const Unit* name,
+                                                      std::size_t i, std::size_t count) {
   if (kPass == Pass::kRespelled) return 0;
   if (kPass == Pass::kUncomposed && AnyMayCompose(actions, name, i, count)) return kComposeFirst;
   if (actions.respelled_in_sequences && AnyRespelled(actions, name, i, count)) {
@@ -356,8 +356,8 @@ std::size_t RoomIn(std::span<Unit> destination) {
                                                const UnitActions& actions, const Unit* name,
                                                Unit* out, std::size_t room) {
   Unit respelled[kRespelledCapacity + 1];
-  name = RespellName(name, respelled,
-                     [&](Unit c) { return (actions.step[c] & kStepRespelled) != 0; });
+  name =
+      RespellName(name, respelled, [&](Unit c) { return (actions.step[c] & kStepRespelled) != 0; });
   return RewriteWithActions<Pass::kRespelled>(tables, actions, name, out, room);
 }
 
@@ -366,8 +366,7 @@ std::size_t RoomIn(std::span<Unit> destination) {
                                            const Unit* name, Unit* out, std::size_t room) {
   const auto native = NativeRanges(code_page);
   Unit respelled[kRespelledCapacity + 1];
-  name = RespellName(name, respelled,
-                     [&](Unit c) { return RespelledByRules(tables, native, c); });
+  name = RespellName(name, respelled, [&](Unit c) { return RespelledByRules(tables, native, c); });
   switch (native.size()) {  // NativeRanges gives at most three
     case 0:
       return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);

@@ -68,7 +68,7 @@ struct UnitActions {
   const SequenceTable* sequence;  // the sequence table they were built with, or null
   const SequenceIndex* index;     // its index, or null
   bool ascii_kept;                // no entry of either table starts with a unit from 1 to 0x7F
-  bool respelled_in_sequences;    // a unit whose step is respelled stands in some continuation
+  bool respelled_in_sequences;    // an entry whose key is not respelled holds a unit that is
   std::uint32_t step[65536];
   Unit pool[kStepPoolCapacity];  // the short replacements, kStepWidth units readable at each
 };

@@ -126,8 +126,7 @@ TEST(TableCheck, SequenceTraps) {
       {"an empty name", kSequence, Le(u"//=1\r\n"), 1, 1, "sequence \"//\" can never match"},
       {"the medial vowel rule switched on", kSequence, Le(u"# c\r\n//\u094D=medial\r\n"), 1, 0,
        nullptr},
-      {"a rule switch whose value is not the rule's", kSequence, Le(u"//\u0A4D=Medial\r\n"), 1,
-       1,
+      {"a rule switch whose value is not the rule's", kSequence, Le(u"//\u0A4D=Medial\r\n"), 1, 1,
        "sequence \"//\u0A4D\" switches a rule, but its value \"Medial\" is not \"medial\": the "
        "rule stays off"},
       {"\"//\" before a unit that is no virama", kSequence, Le(u"//\u0915=medial\r\n"), 1, 1,
