@@ -44,7 +44,8 @@ constexpr const char* kCheckIntro =
     "does not do what it seems to: text that is not UTF-16 LE, an odd byte count, a zero unit\n"
     "that ends the text early, text before a key, a key given twice, a line beginning with\n"
     "'=', a one-unit sequence (which ends loading), sequences longer than 4 units, values\n"
-    "longer than 7 units, and sequences that a later line hides.\n"
+    "longer than 7 units, sequences that a later line hides, a '/' (the name's edge) where\n"
+    "it can never match, and a rule switch ('//' and a virama) whose value is not 'medial'.\n"
     "\n"
     "The table kind comes from the file name (...1.tbl single-character, ...2.tbl sequence)\n"
     "unless --single or --sequence is given.\n";
