@@ -13,11 +13,11 @@
 #include <string_view>
 
 #include "base/unit.h"
+#include "tables/sequence_table.h"
 
 namespace namefold {
 
 inline constexpr Unit kIndicFirst = 0x0900, kIndicLast = 0x0D7F;
-inline constexpr unsigned kIndicBlockCount = 9;
 inline constexpr Unit kIndicBlockMask = 0x7F;
 inline constexpr Unit kViramaPlace = 0x4D;
 inline constexpr Unit kNuktaPlace = 0x3C;
@@ -39,12 +39,21 @@ inline constexpr std::u16string_view kMedialRuleValue = u"medial";
   return static_cast<Unit>((unit & ~kIndicBlockMask) | kViramaPlace);
 }
 
-// Whether the sequence `sequence` (an entry's first units) is the rule's switch for a script:
-// "//" and the script's virama. Elsewhere "/" inside a sequence matches nothing, so the form
+// The sequence of the entry that switches the rule on for the script of `unit`: "//" and the
+// script's virama, zero-terminated. Elsewhere "/" inside a sequence matches nothing, so the form
 // was free; only the value decides whether it switches the rule on.
+struct MedialRuleSwitch {
+  Unit units[4];
+  [[nodiscard]] constexpr std::u16string_view Sequence() const { return {units, 3}; }
+};
+[[nodiscard]] constexpr MedialRuleSwitch MedialRuleSwitchFor(Unit unit) {
+  return {{kNameEdge, kNameEdge, ViramaOf(unit), 0}};
+}
+
+// Whether the sequence `sequence` (an entry's first units) is a rule's switch.
 [[nodiscard]] constexpr bool IsMedialRuleSequence(std::u16string_view sequence) {
-  return sequence.size() == 3 && sequence[0] == u'/' && sequence[1] == u'/' &&
-         IsIndic(sequence[2]) && (sequence[2] & kIndicBlockMask) == kViramaPlace;
+  return sequence.size() == 3 && IsIndic(sequence[2]) &&
+         sequence == MedialRuleSwitchFor(sequence[2]).Sequence();
 }
 
 // The Indic word that starts at `word` (its units up to the first that is no word unit) and the

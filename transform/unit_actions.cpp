@@ -56,8 +56,8 @@ bool ReadsThroughJamo(const SingleCharTable& single, std::span<const UnitRange> 
 bool InMedialVowelScript(const ReplacementTables& tables, std::span<const UnitRange> native,
                          Unit c) {
   if (tables.sequence == nullptr || !IsIndic(c) || InRanges(native, c)) return false;
-  const Unit rest[] = {kNameEdge, ViramaOf(c), 0};
-  const SequenceMatch match = LookUpSequence(tables, kNameEdge, rest);
+  const MedialRuleSwitch switch_entry = MedialRuleSwitchFor(c);
+  const SequenceMatch match = LookUpSequence(tables, switch_entry.units[0], switch_entry.units + 1);
   return match.consumed == 3 && std::u16string_view(match.value) == kMedialRuleValue;
 }
 
@@ -108,7 +108,7 @@ void BuildUnitActions(const ReplacementTables& tables, int code_page, UnitAction
   for (std::uint32_t block = kIndicFirst; block < kIndicLast; block += kIndicBlockMask + 1) {
     if (!InMedialVowelScript(tables, {}, static_cast<Unit>(block))) continue;
     for (std::uint32_t c = block; c <= (block | kIndicBlockMask); ++c) {
-      if (!InMedialVowelScript(tables, native, static_cast<Unit>(c))) continue;
+      if (InRanges(native, static_cast<Unit>(c))) continue;
       actions.step[c] |= kStepRespelled;
       respelled = true;
     }
