@@ -245,6 +245,8 @@ EXPECTED = [
     ("ԽՈՒՄԲ ՇԻՐԱԿ", "KHUMB SHIRAK"),
     # Armenian ye and vo at the start of a word
     ("Քաղաք Երևան, Եթովպիա-Ոսկեպար (Ուրարտու)", "Kaghak Yerevan, Yetovpia-Voskepar (Urartu)"),
+    # ... and in a word of capitals, where the letter alone keeps title case
+    ("ԵՐԵՎԱՆ ՈՍԿԱՆ-ԵՂԻԱԶԱՐՅԱՆ (ԵՈՒ) Ե", "YEREVAN VOSKAN-YEGHIAZARYAN (YEU) Ye"),
 ]
 
 # Expected values with overlays.
@@ -284,6 +286,7 @@ OVERLAY_EXPECTED = [
     ("be", "горад Ельск, Бабруйск і Заслаўе", "horad Jelsk, Babrujsk i Zaslauje"),
     ("be", "імя Юрый Яўген Ёсіф", "imia Juryj Jauhien Josif"),
     ("be", "Ельск", "Jelsk"),
+    ("be", "ЯНКА КУПАЛА, ЕЎРОПА", "JANKA KUPALA, JEUROPA"),
     # Kazakh, Kyrgyz (BGN/PCGN) and Mongolian (MNS 5217) without diacritics
     ("kk", "Алматы Шымкент Қарағанды Ақтөбе Түркістан Жезқазған Қызылорда",
      "Almaty Shymkent Qaraghandy Aqtobe Turkistan Zhezqazghan Qyzylorda"),

@@ -348,7 +348,8 @@ def _replaced(key, later, kind):
 # (ЩУ SHCHU, УЖ UZH); a capital that stands alone or before a small letter
 # keeps its title-case reading. The pairs are formed within one script, among
 # the capitals of its main alphabets (CAPITAL_PAIR_RANGES), which keeps the
-# sequence table to a few thousand entries.
+# sequence table to a few thousand entries. A written entry for a capital
+# at a word's start (/Ե Ye) is paired the same way with the capital after it.
 CAPITAL_PAIR_RANGES = {
     "Latin": [(0x41, 0x5A), (0xC0, 0xDE), (0x100, 0x17F)],
     "Cyrillic": [(0x400, 0x45F), (0x48A, 0x4FF)],  # without the letters of Church Slavonic
@@ -441,14 +442,27 @@ def capital_entries(readings, written_keys, changed=None, stale=()):
         # Greek and Armenian write digraphs (ΟΥ, ΑΥ, ՈՒ...) as sequences: beside
         # a long capital they need entries of their own, or the pair would take
         # the first letter of the digraph.
+        digraphs = []
         for key, value in written_keys.items() if script in ("Greek", "Armenian") else ():
             if key != key.upper() or len(key) > SEQUENCE_KEY_MAX - 1 or not value.isupper():
                 continue
             if not any(first <= ord(key[0]) <= last for first, last in ranges):
                 continue
+            digraphs.append((key, value))
             for letter in long_ones:
                 add(letter + key, (readings[letter] + value).upper())
                 add(key + letter, (value + readings[letter]).upper())
+        # A written entry that ends with a capital and reads it in title case (a
+        # word's first letter: /Ե Ye, " Я" " Ja") reads in capitals before another
+        # capital or a capital digraph: ԵՐԵՎԱՆ YEREVAN, ЯНКА JANKA, ԵՈՒ YEU.
+        followers = [(ch, readings.get(ch, ch)) for ch in partners] + digraphs
+        capital_set = set(capitals)
+        for key, value in written_keys.items():
+            if key[-1] not in capital_set or not _long_reading(value):
+                continue
+            for second, reading in followers:
+                if len(key) + len(second) <= SEQUENCE_KEY_MAX:
+                    add(key + second, (value + reading).upper())
     for key in stale:
         add(key, "".join(readings.get(ch, ch) for ch in key).upper())
     # Longer keys after shorter ones: a later entry is tried first.
