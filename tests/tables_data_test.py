@@ -247,6 +247,8 @@ EXPECTED = [
     ("Քաղաք Երևան, Եթովպիա-Ոսկեպար (Ուրարտու)", "Kaghak Yerevan, Yetovpia-Voskepar (Urartu)"),
     # ... and in a word of capitals, where the letter alone keeps title case
     ("ԵՐԵՎԱՆ ՈՍԿԱՆ-ԵՂԻԱԶԱՐՅԱՆ (ԵՈՒ) Ե", "YEREVAN VOSKAN-YEGHIAZARYAN (YEU) Ye"),
+    # ... and the ligature և: yev at a word's start and alone, ev inside a word
+    ("և Հայաստան և Ռուսաստան, ևս Երևան", "yev Hayastan yev Rusastan, yevs Yerevan"),
 ]
 
 # Expected values with overlays.
