@@ -1202,7 +1202,8 @@ TEST_F(RenameTrust, NamesThatAreNotUtf8AreReadOnlyThroughACodePage) {
       << clash.out;
 }
 
-// A tree deeper than PATH_MAX, made and checked one relative name at a time.
+// A tree deeper than PATH_MAX, made and checked one relative name at a time, and deeper than the
+// soft limit on open files that the program starts with.
 TEST_F(RenameTrust, ATreeDeeperThanPathMaxIsRenamedAndUndone) {
   if (kWindows) GTEST_SKIP() << "POSIX";
   const fs::path start = fs::current_path();
@@ -1214,7 +1215,13 @@ TEST_F(RenameTrust, ATreeDeeperThanPathMaxIsRenamedAndUndone) {
   }
   WriteBytes(Path(u8"é.txt"), "deep");
   fs::current_path(start);
-  const ProgramResult apply = Apply({"-r", Utf8(tree_)});
+  auto with_few_files = [](auto run) {
+    const std::size_t open_files = SetOpenFileLimit(24);
+    const ProgramResult result = run();
+    SetOpenFileLimit(open_files);
+    return result;
+  };
+  const ProgramResult apply = with_few_files([&] { return Apply({"-r", Utf8(tree_)}); });
   EXPECT_EQ(apply.status, 0) << apply.out << apply.err;
   auto bottom = [&](const char8_t* name) {
     fs::current_path(tree_);
@@ -1224,7 +1231,8 @@ TEST_F(RenameTrust, ATreeDeeperThanPathMaxIsRenamedAndUndone) {
     return there;
   };
   EXPECT_TRUE(bottom(u8"e.txt"));
-  EXPECT_EQ(Undo().status, 0);
+  const ProgramResult undo = with_few_files([&] { return Undo(); });
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
   EXPECT_TRUE(bottom(u8"é.txt"));
   EXPECT_FALSE(bottom(u8"e.txt"));
   for (int depth = 30; depth > 0; --depth) {  // remove_all would need the long paths

@@ -26,4 +26,8 @@ struct ProgramResult {
 // programs it runs inherit.
 void SetEnvironment(const char* name, const char* value);
 
+// Sets this process's soft limit on open files, which the programs it runs inherit, and returns
+// the one it replaces (POSIX; on Windows nothing, and 0).
+std::size_t SetOpenFileLimit(std::size_t soft);
+
 }  // namespace namefold::testing

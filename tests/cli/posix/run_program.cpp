@@ -1,6 +1,7 @@
 #include "tests/cli/run_program.h"
 
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,6 +65,15 @@ void SetEnvironment(const char* name, const char* value) {
     unsetenv(name);
   else
     setenv(name, value, 1);
+}
+
+std::size_t SetOpenFileLimit(std::size_t soft) {
+  rlimit files{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  const std::size_t previous = files.rlim_cur;
+  files.rlim_cur = soft;
+  setrlimit(RLIMIT_NOFILE, &files);
+  return previous;
 }
 
 }  // namespace namefold::testing
