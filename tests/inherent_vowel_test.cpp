@@ -7,8 +7,8 @@
 namespace namefold {
 namespace {
 
-// The word at the start of `text` with a virama where its consonants lose their vowel, and the
-// rest of `text` as it is.
+// The word at the start of `text` with a virama where its consonants lose their vowel (and a
+// zero-width non-joiner after a consonant alone that keeps it), and the rest of `text` as it is.
 std::u16string WithDrops(const std::u16string& text) {
   std::uint16_t after[kMedialWordCapacity];
   const MedialDrops word = FindMedialDrops(text.c_str(), after);
@@ -16,6 +16,7 @@ std::u16string WithDrops(const std::u16string& text) {
   std::size_t next = 0;
   for (std::size_t k = 0; k < text.size(); ++k) {
     out += text[k];
+    if (word.kept == k + 1) out += u'\u200C';
     if (next < word.count && after[next] == k + 1) {
       out += ViramaOf(text[k]);
       ++next;
@@ -47,6 +48,12 @@ TEST(InherentVowel, DropsTheVowelInsideAWordByVcCv) {
       {"the word ends before a space", u"कमरा कमरा", u"कम्रा कमरा"},
       {"Gurmukhi, tippi and all: kingdam", u"ਕਿੰਗਡਮ", u"ਕਿੰਗ੍ਡਮ"},
       {"Gujarati: gujrati", u"ગુજરાતી", u"ગુજ્રાતી"},
+      // A word of one consonant keeps its vowel (Nepali र, "and"); nothing else is such a word.
+      {"one consonant", u"र श्याम", u"र\u200C श्याम"},
+      {"one consonant and its nukta", u"ज़.txt", u"ज़\u200C.txt"},
+      {"one consonant with a sign", u"रः", u"रः"},
+      {"one consonant with its vowel sign", u"ने", u"ने"},
+      {"a vowel letter", u"ए", u"ए"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -178,16 +178,18 @@ TEST(Transliterate, ReadsTheEdgesOfTheNameAndHangulThroughItsJamo) {
 }
 
 TEST(Transliterate, DropsTheInherentVowelInsideAWordWhereTheTablesSaySo) {
-  // Consonants ka ma ra la ja pa na ba, the vowel sign aa as A, the virama silent, a, anusvara;
-  // the consonants with the virama read bare, and so do ja with nukta and ba after an anusvara.
+  // Consonants ka ma ra la ja pa na ba, the vowel sign aa as A, the virama silent, a, anusvara,
+  // the zero-width non-joiner as nothing; the consonants with the virama read bare, and so do ja
+  // with nukta, ba after an anusvara and ra before a space.
   const std::u16string single =
       u"\u0915=ka\r\n\u092E=ma\r\n\u0930=ra\r\n\u0932=la\r\n\u091C=ja\r\n\u092A=pa\r\n"
       u"\u0928=na\r\n\u092C=ba\r\n\u093E=A\r\n\u094D=\r\n\u0905=a\r\n\u0902=n\r\n";
   const std::u16string sequence =
       u"# bare\r\n\u0915\u094D=k\r\n\u092E\u094D=m\r\n\u0930\u094D=r\r\n\u0932\u094D=l\r\n"
       u"\u092A\u094D=p\r\n\u091C\u093C\u094D=z\r\n\u0902\u092C\u094D=mb\r\n"
-      u"\u0905\u0915\u094D=Y\r\n";
-  const Tables on(single, (sequence + u"//\u094D=medial\r\n").c_str());
+      u"\u0905\u0915\u094D=Y\r\n\u0930 =r \r\n";
+  const std::u16string non_joiner = u"\u200C=\r\n";
+  const Tables on((single + non_joiner).c_str(), (sequence + u"//\u094D=medial\r\n").c_str());
   ExpectReadings(
       on, {
               {"kamra: a vowel before, a consonant with its vowel after", 0,
@@ -205,7 +207,13 @@ TEST(Transliterate, DropsTheInherentVowelInsideAWordWhereTheTablesSaySo) {
                u"\u0905\u0915\u0930\u093E", u"Y", 1},
               {"each word on its own", 0, u"\u0915\u092E\u0930\u093E \u0915\u092E\u0930\u093E",
                u"kamraA kamraA"},
+              {"a word of one consonant keeps its vowel", 0, u"\u0930 \u0915\u092E\u0930\u093E",
+               u"ra kamraA"},
           });
+  // Without a non-joiner that reads as nothing, the word-end entry takes the consonant alone.
+  const Tables bare_non_joiner(single.c_str(), (sequence + u"//\u094D=medial\r\n").c_str());
+  ExpectReadings(bare_non_joiner,
+                 {{"a word of one consonant", 0, u"\u0930 \u0915\u092E\u0930\u093E", u"r kamraA"}});
   struct Off {
     const char* name;
     std::u16string switch_line;
@@ -217,8 +225,8 @@ TEST(Transliterate, DropsTheInherentVowelInsideAWordWhereTheTablesSaySo) {
       {"a later line takes the switch back", u"//\u094D=medial\r\n//\u094D=off\r\n"},
   };
   for (const Off& off : offs) {
-    const Tables tables(single, (sequence + off.switch_line).c_str());
-    ExpectReadings(tables, {{off.name, 0, u"\u0915\u092E\u0930\u093E", u"kamaraA"}});
+    const Tables tables((single + non_joiner).c_str(), (sequence + off.switch_line).c_str());
+    ExpectReadings(tables, {{off.name, 0, u"\u0930 \u0915\u092E\u0930\u093E", u"r kamaraA"}});
   }
 }
 

@@ -21,6 +21,7 @@ inline constexpr Unit kIndicFirst = 0x0900, kIndicLast = 0x0D7F;
 inline constexpr Unit kIndicBlockMask = 0x7F;
 inline constexpr Unit kViramaPlace = 0x4D;
 inline constexpr Unit kNuktaPlace = 0x3C;
+inline constexpr Unit kZeroWidthNonJoiner = 0x200C, kZeroWidthJoiner = 0x200D;
 
 // The value of the entry that switches the rule on for a script.
 inline constexpr std::u16string_view kMedialRuleValue = u"medial";
@@ -31,7 +32,7 @@ inline constexpr std::u16string_view kMedialRuleValue = u"medial";
 
 // The units of an Indic word: the nine blocks and the two joiners, which choose a glyph only.
 [[nodiscard]] constexpr bool IsIndicWordUnit(Unit unit) {
-  return IsIndic(unit) || unit == 0x200C || unit == 0x200D;
+  return IsIndic(unit) || unit == kZeroWidthNonJoiner || unit == kZeroWidthJoiner;
 }
 
 // The virama of the block that holds `unit`.
@@ -61,12 +62,15 @@ struct MedialRuleSwitch {
 // after the consonant, or after the nukta that follows it, where a virama would go. The places
 // are written in increasing order into `after`. The word's last consonant, with nothing after
 // it, is taken to lose its vowel as the tables read it at a word's end, so the consonant before
-// it keeps its own (कमल kamal); the first syllable keeps its vowel. Of a word longer than
-// kMedialWordCapacity units only that many are read, and only they count in `length`.
+// it keeps its own (कमल kamal); the first syllable keeps its vowel. A word of one consonant
+// keeps it too (the Nepali र ra, "and"): `kept` is then the place after the consonant, or after
+// its nukta. Of a word longer than kMedialWordCapacity units only that many are read, and only
+// they count in `length`.
 inline constexpr std::size_t kMedialWordCapacity = 2048;
 struct MedialDrops {
   std::size_t length;  // the word's units
   std::size_t count;   // places written
+  std::size_t kept;    // for a word of one consonant, the place after it; 0 otherwise
 };
 [[nodiscard]] MedialDrops FindMedialDrops(const Unit* word,
                                           std::span<std::uint16_t, kMedialWordCapacity> after);

@@ -59,6 +59,11 @@ constexpr std::size_t kRespellFirst = static_cast<std::size_t>(-2);
 // as far as a name of kTransliterateCapacity units goes.
 constexpr std::size_t kRespelledCapacity = 3 * kTransliterateCapacity;
 
+// Whether the single-character table reads `unit` as nothing.
+inline bool ReadsAsNothing(const SingleCharTable& single, Unit unit) {
+  return single.entries[unit] != nullptr && single.entries[unit][0] == 0;
+}
+
 // Appends the text of zero-terminated `text` to `out` while `n` stays below `room`.
 inline void Append(const Unit* text, Unit* out, std::size_t& n, std::size_t room) {
   while (*text != 0 && n < room) out[n++] = *text++;
@@ -80,11 +85,14 @@ inline void ReplaceSingle(const SingleCharTable& single, const Unit* name, std::
 
 // `name` as the rules respell it before they read it: each Hangul syllable for which
 // `respelled` holds written as its jamo, and a virama after each Indic consonant for which it
-// holds whose inherent vowel its word loses inside it (transform/inherent_vowel.h). `name`
-// itself when that changes nothing; otherwise the respelled name in `buffer` (its size counts
-// the terminator), as far as whole units fit.
+// holds whose inherent vowel its word loses inside it (transform/inherent_vowel.h). A word of
+// one such consonant keeps its vowel: where `mark_kept`, a zero-width non-joiner after it, which
+// the tables read as nothing, keeps the word-end entries from taking it. `name` itself when that
+// changes nothing; otherwise the respelled name in `buffer` (its size counts the terminator), as
+// far as whole units fit.
 template <typename Respelled>
-const Unit* RespellName(const Unit* name, std::span<Unit> buffer, Respelled&& respelled) {
+const Unit* RespellName(const Unit* name, std::span<Unit> buffer, bool mark_kept,
+                        Respelled&& respelled) {
   const Unit* p = name;
   while (*p != 0 && !respelled(*p)) ++p;
   if (*p == 0) return name;
@@ -107,7 +115,12 @@ const Unit* RespellName(const Unit* name, std::span<Unit> buffer, Respelled&& re
       if (jamo.trailing != 0) out[n++] = jamo.trailing;
     } else if (IsIndicWordUnit(*p)) {
       const MedialDrops word = FindMedialDrops(p, drops);
-      if (word.count != 0 && !writing) start_writing();
+      // The consonant before `place`, a place the word's syllables end at.
+      const auto consonant_before = [&](std::size_t place) {
+        return (p[place - 1] & kIndicBlockMask) == kNuktaPlace ? p[place - 2] : p[place - 1];
+      };
+      const bool keeps = mark_kept && word.kept != 0 && respelled(consonant_before(word.kept));
+      if ((word.count != 0 || keeps) && !writing) start_writing();
       if (!writing) {
         p += word.length;
         continue;
@@ -115,9 +128,10 @@ const Unit* RespellName(const Unit* name, std::span<Unit> buffer, Respelled&& re
       std::size_t next = 0;  // the next drop
       for (std::size_t k = 0; k < word.length && n + 2 <= room; ++k) {
         out[n++] = p[k];
+        if (keeps && k + 1 == word.kept) out[n++] = kZeroWidthNonJoiner;
         if (next == word.count || drops[next] != k + 1) continue;
         ++next;
-        const Unit consonant = (p[k] & kIndicBlockMask) == kNuktaPlace ? p[k - 1] : p[k];
+        const Unit consonant = consonant_before(k + 1);
         if (respelled(consonant)) out[n++] = ViramaOf(consonant);
       }
       p += word.length;
@@ -356,8 +370,8 @@ std::size_t RoomIn(std::span<Unit> destination) {
                                                const UnitActions& actions, const Unit* name,
                                                Unit* out, std::size_t room) {
   Unit respelled[kRespelledCapacity + 1];
-  name =
-      RespellName(name, respelled, [&](Unit c) { return (actions.step[c] & kStepRespelled) != 0; });
+  name = RespellName(name, respelled, ReadsAsNothing(tables.single, kZeroWidthNonJoiner),
+                     [&](Unit c) { return (actions.step[c] & kStepRespelled) != 0; });
   return RewriteWithActions<Pass::kRespelled>(tables, actions, name, out, room);
 }
 
@@ -366,7 +380,8 @@ std::size_t RoomIn(std::span<Unit> destination) {
                                            const Unit* name, Unit* out, std::size_t room) {
   const auto native = NativeRanges(code_page);
   Unit respelled[kRespelledCapacity + 1];
-  name = RespellName(name, respelled, [&](Unit c) { return RespelledByRules(tables, native, c); });
+  name = RespellName(name, respelled, ReadsAsNothing(tables.single, kZeroWidthNonJoiner),
+                     [&](Unit c) { return RespelledByRules(tables, native, c); });
   switch (native.size()) {  // NativeRanges gives at most three
     case 0:
       return Rewrite(tables, std::span<const UnitRange, 0>(), name, out, room);
