@@ -16,9 +16,8 @@ std::u16string WithDrops(const std::u16string& text) {
   std::size_t next = 0;
   for (std::size_t k = 0; k < text.size(); ++k) {
     out += text[k];
-    if (word.kept == k + 1) out += u'\u200C';
     if (next < word.count && after[next] == k + 1) {
-      out += ViramaOf(text[k]);
+      out += word.kept ? u'\u200C' : ViramaOf(text[k]);
       ++next;
     }
   }

@@ -88,7 +88,11 @@ MedialDrops FindMedialDrops(const Unit* word, std::span<std::uint16_t, kMedialWo
       last->vowel = Vowel::kOther;  // a vowel sign, or a sign that keeps the vowel before it
     }
   }
-  if (n == 1 && Inherent(syllables[0])) return {k, 0, syllables[0].end};
+  const auto length = static_cast<std::uint32_t>(k);
+  if (n == 1 && Inherent(syllables[0])) {
+    after[0] = syllables[0].end;
+    return {length, 1, true};
+  }
   // The word's last consonant loses its vowel, as the tables read it at a word's end. (The rule
   // keeps it after a cluster that could not close a syllable, मित्र mitra, but the consonant
   // before such a cluster is no candidate anyway.)
@@ -105,7 +109,7 @@ MedialDrops FindMedialDrops(const Unit* word, std::span<std::uint16_t, kMedialWo
   for (std::size_t i = 1; i + 1 < n; ++i) {
     if (syllables[i].vowel == Vowel::kDropped) after[written++] = syllables[i].end;
   }
-  return {k, written, 0};
+  return {length, static_cast<std::uint32_t>(written), false};
 }
 
 }  // namespace namefold

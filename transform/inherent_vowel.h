@@ -63,14 +63,14 @@ struct MedialRuleSwitch {
 // are written in increasing order into `after`. The word's last consonant, with nothing after
 // it, is taken to lose its vowel as the tables read it at a word's end, so the consonant before
 // it keeps its own (कमल kamal); the first syllable keeps its vowel. A word of one consonant
-// keeps it too (the Nepali र ra, "and"): `kept` is then the place after the consonant, or after
-// its nukta. Of a word longer than kMedialWordCapacity units only that many are read, and only
-// they count in `length`.
+// keeps it too (the Nepali र ra, "and"), where the word-end entries would take it: its one place
+// is then written, marked `kept`. Of a word longer than kMedialWordCapacity units only that many
+// are read, and only they count in `length`.
 inline constexpr std::size_t kMedialWordCapacity = 2048;
 struct MedialDrops {
-  std::size_t length;  // the word's units
-  std::size_t count;   // places written
-  std::size_t kept;    // for a word of one consonant, the place after it; 0 otherwise
+  std::uint32_t length;  // the word's units
+  std::uint32_t count;   // places written
+  bool kept;             // the one place written is that of a word of one consonant
 };
 [[nodiscard]] MedialDrops FindMedialDrops(const Unit* word,
                                           std::span<std::uint16_t, kMedialWordCapacity> after);

@@ -115,12 +115,7 @@ const Unit* RespellName(const Unit* name, std::span<Unit> buffer, bool mark_kept
       if (jamo.trailing != 0) out[n++] = jamo.trailing;
     } else if (IsIndicWordUnit(*p)) {
       const MedialDrops word = FindMedialDrops(p, drops);
-      // The consonant before `place`, a place the word's syllables end at.
-      const auto consonant_before = [&](std::size_t place) {
-        return (p[place - 1] & kIndicBlockMask) == kNuktaPlace ? p[place - 2] : p[place - 1];
-      };
-      const bool keeps = mark_kept && word.kept != 0 && respelled(consonant_before(word.kept));
-      if ((word.count != 0 || keeps) && !writing) start_writing();
+      if (word.count != 0 && !writing) start_writing();
       if (!writing) {
         p += word.length;
         continue;
@@ -128,11 +123,15 @@ const Unit* RespellName(const Unit* name, std::span<Unit> buffer, bool mark_kept
       std::size_t next = 0;  // the next drop
       for (std::size_t k = 0; k < word.length && n + 2 <= room; ++k) {
         out[n++] = p[k];
-        if (keeps && k + 1 == word.kept) out[n++] = kZeroWidthNonJoiner;
         if (next == word.count || drops[next] != k + 1) continue;
         ++next;
-        const Unit consonant = consonant_before(k + 1);
-        if (respelled(consonant)) out[n++] = ViramaOf(consonant);
+        const Unit consonant = (p[k] & kIndicBlockMask) == kNuktaPlace ? p[k - 1] : p[k];
+        if (!respelled(consonant)) continue;
+        if (!word.kept) {
+          out[n++] = ViramaOf(consonant);
+        } else if (mark_kept) {
+          out[n++] = kZeroWidthNonJoiner;
+        }
       }
       p += word.length;
     } else {
