@@ -249,6 +249,8 @@ EXPECTED = [
     ("ԵՐԵՎԱՆ ՈՍԿԱՆ-ԵՂԻԱԶԱՐՅԱՆ (ԵՈՒ) Ե", "YEREVAN VOSKAN-YEGHIAZARYAN (YEU) Ye"),
     # ... and the ligature և: yev at a word's start and alone, ev inside a word
     ("և Հայաստան և Ռուսաստան, ևս Երևան", "yev Hayastan yev Rusastan, yevs Yerevan"),
+    # ... and ye, yev after a vowel
+    ("Վիետնամ ՎԻԵՏՆԱՄ Նիուե Սեն Պիեռ", "Viyetnam VIYETNAM Niuye Sen Piyer"),
 ]
 
 # Expected values with overlays.
