@@ -327,9 +327,10 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
                              // the name's edge, a syllable and its final jamo
                              kNameEdge, 0xAC01, 0x11A8};
   // Devanagari, most of each name where the tables switch the medial vowel rule on: consonants,
-  // a nukta, a vowel sign, an anusvara, an independent vowel and the virama.
+  // a nukta, a vowel sign, an anusvara, an independent vowel, the virama and the zero-width
+  // non-joiner that marks a word of one consonant.
   constexpr Unit kIndicUnits[] = {0x0915, 0x0930, 0x092E, 0x0915, 0x0930, 0x092E,
-                                  0x093C, 0x093E, 0x0902, 0x0905, 0x094D};
+                                  0x093C, 0x093E, 0x0902, 0x0905, 0x094D, 0x200C};
   constexpr int kCodePages[] = {0, 932, 1250, 1251, 1252, 1253, 1255, 1256};
   std::mt19937 random(17);
   bool indic = false;
@@ -353,6 +354,7 @@ TEST(Transliterate, PreparedLookupsGiveTheSameResults) {
       sequence += text(2 + random() % 3) + u"=" + text(random() % 8) + u"\r\n";
     }
     if (indic) sequence += u"//\u094D=medial\r\n";
+    if (indic && round % 2 == 0) single += u"\u200C=\r\n";  // the mark is written
     const bool loaded = round % 5 != 0;
     const Tables tables(single, loaded ? sequence.c_str() : nullptr);
     const ReplacementTables plain = tables.view();
