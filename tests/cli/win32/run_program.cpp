@@ -96,6 +96,8 @@ void SetEnvironment(const char* name, const char* value) {
   SetEnvironmentVariableW(Wide(name).c_str(), value == nullptr ? nullptr : Wide(value).c_str());
 }
 
-std::size_t SetOpenFileLimit(std::size_t) { return 0; }
+std::size_t SetOpenFileLimit(std::size_t) {
+  return 0;
+}
 
 }  // namespace namefold::testing
